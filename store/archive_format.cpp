@@ -1,0 +1,66 @@
+#include "archive_format.h"
+
+#include <algorithm>
+
+namespace kofrex {
+namespace {
+
+void PutInt32(char* out, std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<char>((bits >> (8 * i)) & 0xFFu);
+    }
+}
+
+std::int32_t GetInt32(const char* in) {
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i) {
+        bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+    }
+    return static_cast<std::int32_t>(bits);  // two's complement, defined since C++20
+}
+
+}  // namespace
+
+HeaderBytes EncodeHeader(const ArchiveHeader& header) {
+    HeaderBytes out{};
+    std::copy(header.Signature.begin(), header.Signature.end(), out.begin() + kSignatureOffset);
+    out[kVersionOffset] = static_cast<char>(header.Version);
+    PutInt32(out.data() + kFileCountOffset, header.FileCount);
+    return out;
+}
+
+ArchiveHeader DecodeHeader(std::span<const char, kHeaderSize> bytes) {
+    ArchiveHeader header;
+    std::copy_n(bytes.begin() + kSignatureOffset, kSignatureSize, header.Signature.begin());
+    header.Version = static_cast<std::uint8_t>(bytes[kVersionOffset]);
+    header.FileCount = GetInt32(bytes.data() + kFileCountOffset);
+    return header;
+}
+
+EntryBytes EncodeEntry(const ArchiveEntry& entry) {
+    EntryBytes out{};
+    std::fill_n(out.begin() + kNameOffset, kNameSize, ' ');
+    std::copy_n(entry.Name.begin(), std::min(entry.Name.size(), kNameSize),
+                out.begin() + kNameOffset);
+    PutInt32(out.data() + kEntryOffsetOffset, entry.Offset);
+    PutInt32(out.data() + kEntrySizeOffset, entry.Size);
+    return out;
+}
+
+ArchiveEntry DecodeEntry(std::span<const char, kEntrySize> bytes) {
+    ArchiveEntry entry;
+    entry.Name.assign(bytes.data() + kNameOffset, kNameSize);
+    entry.Offset = GetInt32(bytes.data() + kEntryOffsetOffset);
+    entry.Size = GetInt32(bytes.data() + kEntrySizeOffset);
+    return entry;
+}
+
+bool EntryFitsIn(const ArchiveEntry& entry, std::int64_t fileLength) {
+    if (entry.Offset < 1 || entry.Size < 0) {
+        return false;
+    }
+    return static_cast<std::int64_t>(entry.Offset) - 1 + entry.Size <= fileLength;
+}
+
+}  // namespace kofrex

@@ -1,0 +1,44 @@
+#pragma once
+
+// Every system call the store makes goes through this class, and nothing else in the store
+// touches the operating system. Each call returns what its POSIX counterpart returns and sets
+// errno the same way; tests derive from it to make any single call fail.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <string>
+
+namespace kofrex {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The instance the program uses.
+    static FileSystem& Default();
+
+    virtual int Open(const char* path, int flags, mode_t mode);
+    // An unnamed file in `folder`, opened for reading and writing; see Name().
+    virtual int OpenUnnamed(const char* folder, mode_t mode);
+    virtual ssize_t ReadAt(int fd, void* buffer, size_t count, off_t position);
+    virtual ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t position);
+    // Copies inside the kernel where it can; -1 with EXDEV, ENOSYS, EINVAL or EOPNOTSUPP
+    // means the caller must copy through memory instead.
+    virtual ssize_t CopyRange(int from, off_t fromPosition, int to, off_t toPosition,
+                              size_t count);
+    virtual int Sync(int fd);
+    virtual int Close(int fd);
+    virtual int Status(int fd, struct stat& status);
+    virtual int PathStatus(const char* path, struct stat& status);  // follows links
+    // The absolute path with every symbolic link resolved; "" when the file does not exist.
+    virtual std::string ResolveLinks(const char* path);
+    virtual int ChangeOwner(int fd, uid_t owner, gid_t group);
+    virtual int ChangeMode(int fd, mode_t mode);
+    // Gives the unnamed file `fd` the name `path`.
+    virtual int Name(int fd, const char* path);
+    virtual int Rename(const char* from, const char* to);
+    virtual int Remove(const char* path);
+};
+
+}  // namespace kofrex

@@ -1,0 +1,225 @@
+#include "modKofrex.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+
+#include "file.h"
+
+namespace kofrex {
+namespace {
+
+bool HasName(const std::vector<ArchiveEntry>& entries, const std::string& name) {
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const ArchiveEntry& entry) { return entry.Name == name; });
+}
+
+std::string LookupKey(std::string_view name) { return UpperCase1252(TrimSpaces(name)); }
+
+}  // namespace
+
+bool modKofrex::FileExists(const std::string& path) const {
+    if (path.empty()) {
+        return false;
+    }
+    // Non-blocking, so that testing a named pipe does not wait for a writer.
+    const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat status {};
+    const bool isFile = fs_.Status(fd, status) == 0 && !S_ISDIR(status.st_mode);
+    fs_.Close(fd);
+    return isFile;
+}
+
+void modKofrex::CreateArchive(const std::string& path) {
+    header_ = ArchiveHeader{kSignature, kVersion, 0};
+    const HeaderBytes bytes = EncodeHeader(header_);
+    WriteWholeFile(fs_, path, std::string_view(bytes.data(), bytes.size()));
+    archivePath_ = path;
+    entries_.clear();
+}
+
+bool modKofrex::OpenArchive(const std::string& path) {
+    if (!FileExists(path)) {
+        return false;
+    }
+    header_ = ArchiveHeader{};
+    File archive = File::OpenForReading(fs_, path);
+    std::optional<Directory> directory = ReadDirectory(archive);
+    archive.Close();
+    if (!directory) {
+        return false;
+    }
+    archivePath_ = path;
+    entries_ = std::move(directory->entries);
+    return true;
+}
+
+std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
+    Directory directory;
+    directory.fileLength = archive.Length();
+    HeaderBytes headerBytes{};
+    if (archive.ReadAt(headerBytes.data(), kHeaderSize, 0) < kHeaderSize) {
+        return std::nullopt;
+    }
+    header_ = DecodeHeader(headerBytes);
+    if (!header_.IsArchive() || header_.FileCount < 0 ||
+        DirectoryEnd(header_.FileCount) > directory.fileLength) {
+        return std::nullopt;  // checked before allocating, so a bogus count costs nothing
+    }
+    const auto count = static_cast<std::size_t>(header_.FileCount);
+    ByteString raw(count * kEntrySize, '\0');
+    if (archive.ReadAt(raw.data(), raw.size(), kDirectoryOffset) < raw.size()) {
+        return std::nullopt;
+    }
+    directory.entries.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const ArchiveEntry entry =
+            DecodeEntry(std::span<const char, kEntrySize>(raw.data() + i * kEntrySize, kEntrySize));
+        if (!EntryFitsIn(entry, directory.fileLength)) {
+            return std::nullopt;
+        }
+        directory.entries.push_back(entry);
+    }
+    return directory;
+}
+
+void modKofrex::AddFileToArchive(const std::string& path) {
+    if (!FileExists(archivePath_) || !FileExists(path) || IsCurrentArchive(path)) {
+        return;
+    }
+    header_ = ArchiveHeader{};
+    File archive = File::OpenForReading(fs_, archivePath_);
+    std::optional<Directory> old = ReadDirectory(archive);
+    if (!old) {
+        return;  // no longer an archive: left alone, and the table keeps what it had
+    }
+    entries_ = old->entries;  // from here on the table mirrors the file as it is now
+
+    if (header_.FileCount == kMaxPosition) {
+        throw ArchiveError::Overflow();
+    }
+    ArchiveEntry added;
+    added.Name = FitName(GetStoredName(path));
+    if (HasName(entries_, added.Name)) {
+        return;
+    }
+    std::optional<File> source = File::TryOpenForReading(fs_, path);
+    if (!source) {
+        return;  // vanished since it was tested: nothing to store
+    }
+    // The new entry's data start just past the grown directory's end of file.
+    const std::int64_t grownLength = old->fileLength + static_cast<std::int64_t>(kEntrySize);
+    if (grownLength + 1 > kMaxPosition) {
+        throw ArchiveError::Overflow();
+    }
+    // Read once: Size is what was read, whatever the file does meanwhile.
+    const ByteString data = source->ReadToEnd(0, kMaxPosition - grownLength);
+    source->Close();
+    added.Offset = static_cast<std::int32_t>(grownLength + 1);
+    added.Size = static_cast<std::int32_t>(data.size());
+    WriteGrownArchive(archive, *old, added, data);
+}
+
+void modKofrex::WriteGrownArchive(File& archive, const Directory& old, const ArchiveEntry& added,
+                                  const ByteString& data) {
+    std::vector<ArchiveEntry> grown = old.entries;
+    for (ArchiveEntry& entry : grown) {
+        entry.Offset += static_cast<std::int32_t>(kEntrySize);  // the data region moves along
+    }
+    grown.push_back(added);
+    ArchiveHeader header = header_;
+    header.FileCount = static_cast<std::int32_t>(grown.size());
+
+    ByteString front;
+    front.reserve(static_cast<std::size_t>(DirectoryEnd(header.FileCount)));
+    const HeaderBytes headerBytes = EncodeHeader(header);
+    front.append(headerBytes.data(), headerBytes.size());
+    for (const ArchiveEntry& entry : grown) {
+        const EntryBytes entryBytes = EncodeEntry(entry);
+        front.append(entryBytes.data(), entryBytes.size());
+    }
+
+    const std::int64_t oldDataStart = DirectoryEnd(header_.FileCount);
+    const std::int64_t oldDataLength = old.fileLength - oldDataStart;
+    ReplacementFile replacement(fs_, archivePath_);
+    File& out = replacement.Output();
+    out.WriteAt(front.data(), front.size(), 0);
+    out.CopyFrom(archive, oldDataStart, oldDataLength, DirectoryEnd(header.FileCount));
+    out.WriteAt(data.data(), data.size(), added.Offset - 1);
+    archive.Close();
+    replacement.Commit();
+
+    header_ = header;
+    entries_ = std::move(grown);
+    replacement.FlushFolder();
+}
+
+void modKofrex::BuildEntry(const std::string& path, ArchiveEntry& entry) const {
+    if (!FileExists(path)) {
+        return;
+    }
+    File file = File::OpenForReading(fs_, path);
+    const std::int64_t length = file.Length();
+    if (length > kMaxPosition) {
+        throw ArchiveError::Overflow();
+    }
+    file.Close();
+    entry.Name = FitName(GetStoredName(path));
+    entry.Size = static_cast<std::int32_t>(length);
+}
+
+ByteString modKofrex::ReadFileBytes(const std::string& path) const {
+    if (!FileExists(path)) {
+        return {};
+    }
+    File file = File::OpenForReading(fs_, path);
+    ByteString data = file.ReadToEnd(0, kMaxPosition);
+    file.Close();
+    return data;
+}
+
+const ArchiveEntry* modKofrex::FindEntry(std::string_view name) const {
+    const ArchiveEntry* match = nullptr;
+    for (const ArchiveEntry& entry : entries_) {
+        if (entry.Name == name) {
+            match = &entry;
+        }
+    }
+    if (match != nullptr) {
+        return match;
+    }
+    const std::string key = LookupKey(name);
+    for (const ArchiveEntry& entry : entries_) {
+        if (LookupKey(entry.Name) == key) {
+            match = &entry;
+        }
+    }
+    return match;
+}
+
+ByteString modKofrex::GetEntryData(std::string_view name) const {
+    const ArchiveEntry* entry = FindEntry(name);
+    if (entry == nullptr) {
+        return {};
+    }
+    File archive = File::OpenForReading(fs_, archivePath_);
+    ByteString data(static_cast<std::size_t>(entry->Size), '\0');
+    if (archive.ReadAt(data.data(), data.size(), entry->Offset - 1) < data.size()) {
+        throw ArchiveError::EntryOutsideArchive();
+    }
+    archive.Close();
+    return data;
+}
+
+bool modKofrex::IsCurrentArchive(const std::string& path) const {
+    return SameFile(fs_, path, archivePath_);
+}
+
+void modKofrex::WriteFileBytes(const std::string& path, std::string_view bytes) const {
+    WriteWholeFile(fs_, path, bytes);
+}
+
+}  // namespace kofrex

@@ -1,0 +1,85 @@
+#pragma once
+
+// The archive store: the current archive and the operations that create, open, add to and
+// read from it. A front end creates one modKofrex for the whole run and reads its state
+// through the accessors; only the operations below change it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive_error.h"
+#include "archive_format.h"
+#include "file_system.h"
+#include "names.h"
+
+namespace kofrex {
+
+class File;
+
+class modKofrex {
+public:
+    explicit modKofrex(FileSystem& fs = FileSystem::Default()) : fs_(fs) {}
+
+    // "" while no archive is current; once set, never "" again.
+    const std::string& ArchivePath() const { return archivePath_; }
+    // The header last written or read, also when the read showed the file is no archive.
+    const ArchiveHeader& Header() const { return header_; }
+    // The current archive's directory: entry i of the file is Entries()[i - 1].
+    const std::vector<ArchiveEntry>& Entries() const { return entries_; }
+    std::int32_t EntryCount() const { return static_cast<std::int32_t>(entries_.size()); }
+
+    // True for a path that opens for reading and is not a folder.
+    bool FileExists(const std::string& path) const;
+
+    // Replaces whatever is at `path` by an empty archive and makes it current.
+    void CreateArchive(const std::string& path);
+
+    // Makes `path` current when it is an archive that can be read safely; otherwise returns
+    // false with the path and the directory as they were.
+    bool OpenArchive(const std::string& path);
+
+    // Stores the file at `path` in the current archive under its stored name. Declines
+    // silently when there is no archive, the file cannot be read, the name is already stored
+    // or the file is the archive itself. The archive is replaced whole, never changed in place.
+    void AddFileToArchive(const std::string& path);
+
+    // Fills entry's Name and Size from the file at `path`; leaves entry as it was when the file
+    // cannot be read. Offset is not touched.
+    void BuildEntry(const std::string& path, ArchiveEntry& entry) const;
+
+    // The whole content of the file at `path`; empty when it cannot be read.
+    ByteString ReadFileBytes(const std::string& path) const;
+
+    // The bytes of the entry stored as `name`: an entry whose Name is exactly `name` first,
+    // else the last one equal to it with spaces trimmed and case ignored; empty when none is.
+    ByteString GetEntryData(std::string_view name) const;
+
+    // True when `path` names the current archive's file, however spelled or linked.
+    bool IsCurrentArchive(const std::string& path) const;
+
+    // Replaces the whole content of `path` by `bytes` in one step: a failure part-way leaves
+    // the file as it was.
+    void WriteFileBytes(const std::string& path, std::string_view bytes) const;
+
+private:
+    struct Directory {
+        std::vector<ArchiveEntry> entries;
+        std::int64_t fileLength = 0;
+    };
+    // Reads the header into header_ and then the directory; nullopt when the file is not an
+    // archive or names data outside itself.
+    std::optional<Directory> ReadDirectory(File& archive);
+    const ArchiveEntry* FindEntry(std::string_view name) const;
+    void WriteGrownArchive(File& archive, const Directory& old, const ArchiveEntry& added,
+                           const ByteString& data);
+
+    FileSystem& fs_;
+    std::string archivePath_;
+    ArchiveHeader header_;
+    std::vector<ArchiveEntry> entries_;
+};
+
+}  // namespace kofrex

@@ -1,0 +1,32 @@
+#pragma once
+
+// Stored names are Windows-1252 bytes: the archive's 8-bit code page on every platform.
+// Paths on Linux are UTF-8, so names are converted before they are upper-cased and cut,
+// which keeps every stored byte a whole character.
+
+#include <string>
+#include <string_view>
+
+namespace kofrex {
+
+// UTF-8 to Windows-1252. A character with no Windows-1252 form, and every byte that is not
+// valid UTF-8, becomes "?".
+std::string EncodeWindows1252(std::string_view utf8);
+
+// Windows-1252 to UTF-8, for display. The five unassigned bytes show as U+FFFD.
+std::string DecodeWindows1252(std::string_view windows1252);
+
+// Upper case as Windows-1252 has it: a-z, the accented small letters, and š œ ž ÿ.
+char UpperCase1252(char c);
+std::string UpperCase1252(std::string_view windows1252);
+
+// Leading and trailing spaces removed; no other character counts as space.
+std::string_view TrimSpaces(std::string_view text);
+
+// The last component of `path` (after the last "/" or "\"), in Windows-1252, upper case.
+std::string GetStoredName(std::string_view path);
+
+// Exactly kNameSize bytes: cut after the last whole one, or padded with spaces.
+std::string FitName(std::string_view name);
+
+}  // namespace kofrex
