@@ -1,0 +1,79 @@
+#include "qt_common_dialog.h"
+
+#include <QLineEdit>
+#include <QRegularExpression>
+
+namespace kofrex {
+namespace {
+
+QString ToQtPatterns(const QString& patterns) {
+    QStringList converted;
+    for (const QString& pattern : patterns.split(u';', Qt::SkipEmptyParts)) {
+        const QString trimmed = pattern.trimmed();
+        converted << (trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
+    }
+    return converted.join(u' ');
+}
+
+// The descriptions carry their own "(*.kfx)"; Qt appends the patterns it filters by.
+QString WithoutShownPatterns(const QString& description) {
+    static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    QString bare = description;
+    bare.remove(trailingPatterns);
+    return bare.isEmpty() ? description : bare;
+}
+
+}  // namespace
+
+QStringList ToQtNameFilters(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        filters << WithoutShownPatterns(parts[i]) + QStringLiteral(" (") +
+                       ToQtPatterns(parts[i + 1]) + u')';
+    }
+    return filters;
+}
+
+QtCommonDialog::QtCommonDialog(QWidget* parent) : dialog_(parent) {
+    dialog_.setOption(QFileDialog::DontUseNativeDialog);
+}
+
+void QtCommonDialog::ShowOpen() {
+    Show(QFileDialog::AcceptOpen);
+}
+
+void QtCommonDialog::ShowSave() {
+    Show(QFileDialog::AcceptSave);
+}
+
+void QtCommonDialog::Show(QFileDialog::AcceptMode mode) {
+    ApplyProperties(mode);
+    if (dialog_.exec() == QDialog::Accepted && !dialog_.selectedFiles().isEmpty()) {
+        FileName = dialog_.selectedFiles().constFirst();
+    }
+}
+
+void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode) {
+    dialog_.setAcceptMode(mode);
+    // The commands ask before replacing a file; the dialog must not ask as well.
+    dialog_.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog_.setFileMode((Flags & kDialogFileMustExist) != 0 ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
+    dialog_.setDefaultSuffix(DefaultExt.startsWith(u'.') ? DefaultExt.mid(1) : DefaultExt);
+    dialog_.setNameFilters(ToQtNameFilters(Filter));
+    dialog_.setWindowTitle(DialogTitle);
+    ClearTypedName();
+    if (!FileName.isEmpty()) {
+        dialog_.selectFile(FileName);
+    }
+}
+
+// selectFile("") keeps what the last use left in the name field, so the field is cleared here.
+void QtCommonDialog::ClearTypedName() {
+    if (auto* nameField = dialog_.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        nameField->clear();
+    }
+}
+
+}  // namespace kofrex

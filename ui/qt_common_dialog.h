@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include "common_dialog.h"
+
+namespace kofrex {
+
+// "description|pattern|..." to Qt's "description (patterns)" list. A pattern list separated by
+// ";" becomes space separated, and "*.*" becomes "*" so that names without a dot match too.
+QStringList ToQtNameFilters(const QString& filter);
+
+// Qt's own widget-based file dialog (the native one ignores a default suffix). One QFileDialog
+// serves every use, so the folder the user last visited carries over.
+class QtCommonDialog : public CommonDialog {
+  public:
+    explicit QtCommonDialog(QWidget* parent);
+
+    void ShowOpen() override;
+    void ShowSave() override;
+
+    // The dialog while it is shown, for driving it from tests.
+    QFileDialog& Widget() { return dialog_; }
+
+  private:
+    void Show(QFileDialog::AcceptMode mode);
+    void ApplyProperties(QFileDialog::AcceptMode mode);
+    void ClearTypedName();
+
+    QFileDialog dialog_;
+};
+
+}  // namespace kofrex

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QWidget>
+
+#include "message_box.h"
+
+namespace kofrex {
+
+// QMessageBox without an icon, modal to `parent`.
+class QtMessageBox : public MessageBox {
+  public:
+    explicit QtMessageBox(QWidget* parent) : parent_(parent) {}
+
+  private:
+    int Present(const QString& text, int buttons, const QString& title) override;
+
+    QWidget* parent_;
+};
+
+}  // namespace kofrex
