@@ -12,7 +12,9 @@ ArchiveError ArchiveError::FromErrno(int errnoValue) {
     return ArchiveError(errnoValue, std::strerror(errnoValue));
 }
 
-ArchiveError ArchiveError::Overflow() { return ArchiveError(EOVERFLOW, "Overflow"); }
+ArchiveError ArchiveError::Overflow() {
+    return ArchiveError(EOVERFLOW, "Overflow");
+}
 
 ArchiveError ArchiveError::EntryOutsideArchive() {
     return ArchiveError(EBADMSG, "The archive file is shorter than its directory says");

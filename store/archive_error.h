@@ -8,7 +8,7 @@ namespace kofrex {
 // The one error the store raises. The window shows Number() and Description() to the user
 // and then ends the program, so both must make sense on their own.
 class ArchiveError : public std::runtime_error {
-public:
+  public:
     ArchiveError(int number, std::string description);
 
     int Number() const noexcept { return number_; }
@@ -21,7 +21,7 @@ public:
     // Data the directory names are no longer in the archive file: it changed since it was read.
     static ArchiveError EntryOutsideArchive();
 
-private:
+  private:
     int number_;
     std::string description_;
 };

@@ -49,7 +49,7 @@ struct ArchiveHeader {
 };
 
 struct ArchiveEntry {
-    std::string Name;  // kNameSize bytes in Windows-1252, space-padded; see names.h
+    std::string Name;         // kNameSize bytes in Windows-1252, space-padded; see names.h
     std::int32_t Offset = 0;  // 1-based position of the first data byte
     std::int32_t Size = 0;
 

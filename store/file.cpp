@@ -15,7 +15,9 @@ namespace {
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 constexpr int kNameAttempts = 100;
 
-[[noreturn]] void RaiseErrno() { throw ArchiveError::FromErrno(errno); }
+[[noreturn]] void RaiseErrno() {
+    throw ArchiveError::FromErrno(errno);
+}
 
 bool CannotCopyInKernel(int error) {
     return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
@@ -76,8 +78,8 @@ struct stat File::Status() const {
 std::size_t File::ReadAt(char* buffer, std::size_t count, std::int64_t position) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = fs_->ReadAt(fd_, buffer + done, count - done,
-                                        static_cast<off_t>(position + done));
+        const ssize_t got =
+            fs_->ReadAt(fd_, buffer + done, count - done, static_cast<off_t>(position + done));
         if (got < 0) {
             RaiseErrno();
         }
@@ -89,23 +91,32 @@ std::size_t File::ReadAt(char* buffer, std::size_t count, std::int64_t position)
     return done;
 }
 
-ByteString File::ReadToEnd(std::int64_t position, std::int64_t limit) {
+ByteString File::ReadWhole(std::int64_t limit) {
     // One byte more than expected, so that a file that grew is noticed without a second pass.
-    const std::int64_t expected = std::max<std::int64_t>(0, Length() - position);
+    const std::int64_t expected = std::max<std::int64_t>(0, Length());
+    if (expected > limit) {
+        throw ArchiveError::Overflow();  // known too long: not worth reading
+    }
     ByteString data(static_cast<std::size_t>(std::min(expected, limit) + 1), '\0');
     std::size_t total = 0;
     for (;;) {
-        const std::size_t got = ReadAt(data.data() + total, data.size() - total,
-                                       position + static_cast<std::int64_t>(total));
-        total += got;
-        if (total < data.size()) {
+        const ssize_t got = fs_->Read(fd_, data.data() + total, data.size() - total);
+        if (got < 0) {
+            RaiseErrno();
+        }
+        total += static_cast<std::size_t>(got);
+        if (got == 0) {
             break;  // end of file
+        }
+        if (total < data.size()) {
+            continue;
         }
         if (static_cast<std::int64_t>(total) > limit) {
             throw ArchiveError::Overflow();
         }
-        const std::size_t grown = std::min<std::size_t>(
-            data.size() + std::max(kCopyChunk, data.size() / 2), static_cast<std::size_t>(limit) + 1);
+        const std::size_t grown =
+            std::min<std::size_t>(data.size() + std::max(kCopyChunk, data.size() / 2),
+                                  static_cast<std::size_t>(limit) + 1);
         data.resize(grown, '\0');
     }
     data.resize(total);
@@ -115,8 +126,8 @@ ByteString File::ReadToEnd(std::int64_t position, std::int64_t limit) {
 void File::WriteAt(const char* buffer, std::size_t count, std::int64_t position) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t put = fs_->WriteAt(fd_, buffer + done, count - done,
-                                         static_cast<off_t>(position + done));
+        const ssize_t put =
+            fs_->WriteAt(fd_, buffer + done, count - done, static_cast<off_t>(position + done));
         if (put < 0) {
             RaiseErrno();
         }
@@ -175,29 +186,34 @@ void File::Close() {
 }
 
 ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target) : fs_(fs) {
-    target_ = fs_.ResolveLinks(target.c_str());
-    const bool exists = !target_.empty();
+    const bool exists = fs_.ResolveLinks(target.c_str(), target_) == 0;
+    if (!exists && errno != ENOENT) {
+        RaiseErrno();
+    }
     if (!exists) {
-        target_ = target;
+        target_ = target;  // a new file
     }
     folder_ = FolderOf(target_);
     struct stat existing {};
-    if (exists && fs_.PathStatus(target_.c_str(), existing) == 0) {
-        OpenTemporary(0600);
-        // Owner first: changing it clears set-id bits that the mode then restores.
-        if (fs_.ChangeOwner(output_->Descriptor(), existing.st_uid, existing.st_gid) != 0 &&
-            errno != EPERM) {
+    if (exists) {
+        if (fs_.PathStatus(target_.c_str(), existing) != 0) {
             RaiseErrno();
         }
-        if (fs_.ChangeMode(output_->Descriptor(), existing.st_mode & 07777) != 0) {
-            RaiseErrno();
+        OpenTemporary(0600);
+        try {
+            TakeOwnerAndMode(existing);
+        } catch (...) {
+            Discard();  // a destructor does not run for a constructor that raised
+            throw;
         }
     } else {
         OpenTemporary(0666);  // what a newly created file gets, less the umask
     }
 }
 
-ReplacementFile::~ReplacementFile() { Discard(); }
+ReplacementFile::~ReplacementFile() {
+    Discard();
+}
 
 void ReplacementFile::OpenTemporary(mode_t mode) {
     const int unnamed = fs_.OpenUnnamed(folder_.c_str(), mode);
@@ -222,6 +238,17 @@ void ReplacementFile::OpenTemporary(mode_t mode) {
         }
     }
     throw ArchiveError::FromErrno(EEXIST);
+}
+
+void ReplacementFile::TakeOwnerAndMode(const struct stat& existing) {
+    // Owner first: changing it clears set-id bits that the mode then restores.
+    if (fs_.ChangeOwner(output_->Descriptor(), existing.st_uid, existing.st_gid) != 0 &&
+        errno != EPERM) {
+        RaiseErrno();
+    }
+    if (fs_.ChangeMode(output_->Descriptor(), existing.st_mode & 07777) != 0) {
+        RaiseErrno();
+    }
 }
 
 void ReplacementFile::NameTemporary() {

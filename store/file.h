@@ -16,7 +16,7 @@
 namespace kofrex {
 
 class File {
-public:
+  public:
     // Raises the open's error.
     static File OpenForReading(FileSystem& fs, const std::string& path);
     // nullopt when the file cannot be opened; never raises.
@@ -34,8 +34,9 @@ public:
 
     // Reads up to `count` bytes from `position`, fewer only at the end of the file.
     std::size_t ReadAt(char* buffer, std::size_t count, std::int64_t position);
-    // Reads from `position` to the end of the file, raising Overflow past `limit` bytes.
-    ByteString ReadToEnd(std::int64_t position, std::int64_t limit);
+    // Reads a newly opened file from its start to its end, raising Overflow past `limit`
+    // bytes. Reads sequentially, so pipes and devices serve too.
+    ByteString ReadWhole(std::int64_t limit);
     void WriteAt(const char* buffer, std::size_t count, std::int64_t position);
     // Copies `count` bytes of `source` from `from` to this file at `to`, in bounded pieces.
     void CopyFrom(File& source, std::int64_t from, std::int64_t count, std::int64_t to);
@@ -43,7 +44,7 @@ public:
     // Closes and raises the close's error, so that a lost write is not mistaken for success.
     void Close();
 
-private:
+  private:
     FileSystem* fs_;
     int fd_;
 };
@@ -53,7 +54,7 @@ private:
 // A symbolic link is followed: the file it names is replaced and the link kept. An existing
 // target keeps its permission bits, and its owner where the process may set it.
 class ReplacementFile {
-public:
+  public:
     ReplacementFile(FileSystem& fs, const std::string& target);
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -67,8 +68,9 @@ public:
     // new content as current before this last step can fail.
     void FlushFolder();
 
-private:
+  private:
     void OpenTemporary(mode_t mode);
+    void TakeOwnerAndMode(const struct stat& existing);
     void NameTemporary();
     void Discard() noexcept;
 

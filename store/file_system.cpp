@@ -32,6 +32,14 @@ int FileSystem::OpenUnnamed(const char* folder, mode_t mode) {
 #endif
 }
 
+ssize_t FileSystem::Read(int fd, void* buffer, size_t count) {
+    ssize_t done;
+    do {
+        done = ::read(fd, buffer, count);
+    } while (done < 0 && errno == EINTR);
+    return done;
+}
+
 ssize_t FileSystem::ReadAt(int fd, void* buffer, size_t count, off_t position) {
     ssize_t done;
     do {
@@ -59,31 +67,39 @@ ssize_t FileSystem::CopyRange(int from, off_t fromPosition, int to, off_t toPosi
     return done;
 }
 
-int FileSystem::Sync(int fd) { return ::fsync(fd); }
+int FileSystem::Sync(int fd) {
+    return ::fsync(fd);
+}
 
-int FileSystem::Close(int fd) { return ::close(fd); }
+int FileSystem::Close(int fd) {
+    return ::close(fd);
+}
 
-int FileSystem::Status(int fd, struct stat& status) { return ::fstat(fd, &status); }
+int FileSystem::Status(int fd, struct stat& status) {
+    return ::fstat(fd, &status);
+}
 
 int FileSystem::PathStatus(const char* path, struct stat& status) {
     return ::stat(path, &status);
 }
 
-std::string FileSystem::ResolveLinks(const char* path) {
-    char* resolved = ::realpath(path, nullptr);
-    if (resolved == nullptr) {
-        return {};
+int FileSystem::ResolveLinks(const char* path, std::string& resolved) {
+    char* absolute = ::realpath(path, nullptr);
+    if (absolute == nullptr) {
+        return -1;
     }
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
+    resolved = absolute;
+    std::free(absolute);
+    return 0;
 }
 
 int FileSystem::ChangeOwner(int fd, uid_t owner, gid_t group) {
     return ::fchown(fd, owner, group);
 }
 
-int FileSystem::ChangeMode(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+int FileSystem::ChangeMode(int fd, mode_t mode) {
+    return ::fchmod(fd, mode);
+}
 
 int FileSystem::Name(int fd, const char* path) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
@@ -97,8 +113,12 @@ int FileSystem::Name(int fd, const char* path) {
     return ::linkat(fd, "", AT_FDCWD, path, AT_EMPTY_PATH);
 }
 
-int FileSystem::Rename(const char* from, const char* to) { return ::rename(from, to); }
+int FileSystem::Rename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
 
-int FileSystem::Remove(const char* path) { return ::unlink(path); }
+int FileSystem::Remove(const char* path) {
+    return ::unlink(path);
+}
 
 }  // namespace kofrex

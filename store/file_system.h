@@ -12,7 +12,7 @@
 namespace kofrex {
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // The instance the program uses.
@@ -21,18 +21,19 @@ public:
     virtual int Open(const char* path, int flags, mode_t mode);
     // An unnamed file in `folder`, opened for reading and writing; see Name().
     virtual int OpenUnnamed(const char* folder, mode_t mode);
+    // Sequential, for files read whole from the start: pipes and devices cannot seek.
+    virtual ssize_t Read(int fd, void* buffer, size_t count);
     virtual ssize_t ReadAt(int fd, void* buffer, size_t count, off_t position);
     virtual ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t position);
     // Copies inside the kernel where it can; -1 with EXDEV, ENOSYS, EINVAL or EOPNOTSUPP
     // means the caller must copy through memory instead.
-    virtual ssize_t CopyRange(int from, off_t fromPosition, int to, off_t toPosition,
-                              size_t count);
+    virtual ssize_t CopyRange(int from, off_t fromPosition, int to, off_t toPosition, size_t count);
     virtual int Sync(int fd);
     virtual int Close(int fd);
     virtual int Status(int fd, struct stat& status);
     virtual int PathStatus(const char* path, struct stat& status);  // follows links
-    // The absolute path with every symbolic link resolved; "" when the file does not exist.
-    virtual std::string ResolveLinks(const char* path);
+    // Sets `resolved` to the absolute path with every symbolic link resolved.
+    virtual int ResolveLinks(const char* path, std::string& resolved);
     virtual int ChangeOwner(int fd, uid_t owner, gid_t group);
     virtual int ChangeMode(int fd, mode_t mode);
     // Gives the unnamed file `fd` the name `path`.

@@ -14,7 +14,9 @@ bool HasName(const std::vector<ArchiveEntry>& entries, const std::string& name) 
                        [&](const ArchiveEntry& entry) { return entry.Name == name; });
 }
 
-std::string LookupKey(std::string_view name) { return UpperCase1252(TrimSpaces(name)); }
+std::string LookupKey(std::string_view name) {
+    return UpperCase1252(TrimSpaces(name));
+}
 
 }  // namespace
 
@@ -116,7 +118,7 @@ void modKofrex::AddFileToArchive(const std::string& path) {
         throw ArchiveError::Overflow();
     }
     // Read once: Size is what was read, whatever the file does meanwhile.
-    const ByteString data = source->ReadToEnd(0, kMaxPosition - grownLength);
+    const ByteString data = source->ReadWhole(kMaxPosition - grownLength);
     source->Close();
     added.Offset = static_cast<std::int32_t>(grownLength + 1);
     added.Size = static_cast<std::int32_t>(data.size());
@@ -176,7 +178,7 @@ ByteString modKofrex::ReadFileBytes(const std::string& path) const {
         return {};
     }
     File file = File::OpenForReading(fs_, path);
-    ByteString data = file.ReadToEnd(0, kMaxPosition);
+    ByteString data = file.ReadWhole(kMaxPosition);
     file.Close();
     return data;
 }

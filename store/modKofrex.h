@@ -20,7 +20,7 @@ namespace kofrex {
 class File;
 
 class modKofrex {
-public:
+  public:
     explicit modKofrex(FileSystem& fs = FileSystem::Default()) : fs_(fs) {}
 
     // "" while no archive is current; once set, never "" again.
@@ -64,7 +64,7 @@ public:
     // the file as it was.
     void WriteFileBytes(const std::string& path, std::string_view bytes) const;
 
-private:
+  private:
     struct Directory {
         std::vector<ArchiveEntry> entries;
         std::int64_t fileLength = 0;
