@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -20,11 +21,16 @@
 #include "modKofrex.h"
 #include "scripted_platform.h"
 
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace kofrex::test {
 
-// Runs `beforeWrite` before every write the store makes; it may throw or set errno.
+// The real file system, with hooks that make opening throw or writing fail.
 class FaultyFileSystem : public FileSystem {
-public:
+  public:
     std::function<bool()> failWrite;  // true: the write fails with ENOSPC
     std::function<void()> onOpen;     // may throw
 
@@ -49,7 +55,7 @@ struct StoredFile {
 };
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     WindowTest();
     ~WindowTest() override;
 
@@ -73,7 +79,7 @@ protected:
     std::vector<int> exitStatuses;
     std::unique_ptr<frmMain> window;
 
-private:
+  private:
     QTemporaryDir folder_;
 };
 

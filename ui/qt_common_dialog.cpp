@@ -1,5 +1,6 @@
 #include "qt_common_dialog.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
 
@@ -51,6 +52,8 @@ void QtCommonDialog::Show(QFileDialog::AcceptMode mode) {
     ApplyProperties(mode);
     if (dialog_.exec() == QDialog::Accepted && !dialog_.selectedFiles().isEmpty()) {
         FileName = dialog_.selectedFiles().constFirst();
+        // A name typed with its folder moves the dialog there too, for the next use.
+        dialog_.setDirectory(QFileInfo(FileName).absolutePath());
     }
 }
 
