@@ -9,8 +9,10 @@
 
 namespace kofrex::test {
 
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kofrex-test-XXXXXX").string();
+ScratchFolder::ScratchFolder() : ScratchFolder(std::filesystem::temp_directory_path()) {}
+
+ScratchFolder::ScratchFolder(const std::filesystem::path& base) {
+    std::string pattern = (base / "kofrex-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot make a scratch folder");
     }
@@ -45,6 +47,14 @@ ByteString ReadFile(const std::string& path) {
         throw std::runtime_error("cannot read " + path);
     }
     return ByteString(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::uint64_t Hash64(const ByteString& bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3u;
+    }
+    return hash;
 }
 
 ByteString Le32(std::int32_t value) {

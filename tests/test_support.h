@@ -18,6 +18,8 @@ namespace kofrex::test {
 class ScratchFolder {
   public:
     ScratchFolder();
+    // A scratch folder inside `base` instead of the system's temporary folder.
+    explicit ScratchFolder(const std::filesystem::path& base);
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -33,6 +35,8 @@ class ScratchFolder {
 
 void WriteFile(const std::string& path, const ByteString& bytes);
 ByteString ReadFile(const std::string& path);
+// FNV-1a, 64 bits: a compact fingerprint for comparing large archives in messages and logs.
+std::uint64_t Hash64(const ByteString& bytes);
 
 // 4-byte little-endian image of a signed 32-bit value.
 ByteString Le32(std::int32_t value);
