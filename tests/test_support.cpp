@@ -93,6 +93,7 @@ void FaultyFileSystem::FailFrom(int first, bool persistent, int error, Fault fau
 
 bool FaultyFileSystem::ShouldFail(const char* kind) {
     ++calls_;
+    kinds_.emplace_back(kind);
     const bool fails = first_ > 0 && (calls_ == first_ || (persistent_ && calls_ > first_));
     if (fails && failedCall_.empty()) {
         failedCall_ = kind;

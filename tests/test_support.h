@@ -60,6 +60,8 @@ class FaultyFileSystem : public FileSystem {
     int Calls() const { return calls_; }
     // The kind of the call that was failed first, "" when none was.
     const std::string& FailedCall() const { return failedCall_; }
+    // The kind of every call so far ("open", "write", "rename" ...), in order.
+    const std::vector<std::string>& CallKinds() const { return kinds_; }
 
     int Open(const char* path, int flags, mode_t mode) override;
     int OpenUnnamed(const char* folder, mode_t mode) override;
@@ -88,6 +90,7 @@ class FaultyFileSystem : public FileSystem {
     int error_ = EIO;
     Fault fault_ = Fault::kError;
     std::string failedCall_;
+    std::vector<std::string> kinds_;
 };
 
 }  // namespace kofrex::test
