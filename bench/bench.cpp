@@ -3,11 +3,10 @@
 // Prints a readable table and one "RESULT name value" line per figure.
 
 #include <fcntl.h>
-#include <QApplication>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QApplication>
 
 #include <algorithm>
 #include <chrono>
@@ -57,6 +56,7 @@ double MedianSeconds(const std::function<void()>& prepare, const std::function<v
     std::vector<double> seconds;
     for (int i = 0; i < repetitions; ++i) {
         prepare();
+        ::sync();  // nothing left over from earlier work competes for the disk
         const auto start = Clock::now();
         work();
         seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
@@ -156,19 +156,33 @@ int Run(const std::vector<std::string>& argv) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
 }
 
-// Peak resident memory, in KiB, of a fresh process of this program doing one add.
+// Peak resident memory, in KiB, of a fresh process of this program doing one add. The child
+// reports its own high-water mark: a spawned child's rusage also counts the parent's memory.
 long PeakKibOfOneAdd(const std::string& self, const std::string& archive, const std::string& file) {
-    std::vector<char*> args{const_cast<char*>(self.c_str()), const_cast<char*>("--one-add"),
-                            const_cast<char*>(archive.c_str()), const_cast<char*>(file.c_str()),
-                            nullptr};
-    pid_t pid;
-    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, args.data(), environ) != 0) {
-        Die("spawn");
+    const std::string command = self + " --one-add '" + archive + "' '" + file + "'";
+    FILE* child = ::popen(command.c_str(), "r");
+    long kib = -1;
+    if (child == nullptr || std::fscanf(child, "%ld", &kib) != 1) {
+        Die("one add");
     }
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    return usage.ru_maxrss;
+    ::pclose(child);
+    return kib;
+}
+
+// This process's peak resident memory in KiB, from the kernel's own account.
+long OwnPeakKib() {
+    FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long kib = -1;
+    while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1) {
+            break;
+        }
+    }
+    if (status != nullptr) {
+        std::fclose(status);
+    }
+    return kib;
 }
 
 void CopyFile(const std::string& from, const std::string& to) {
@@ -198,8 +212,7 @@ void WriteArchive(const std::string& path, int count, std::size_t each, bool als
     WriteAll(fd, headerBytes.data(), headerBytes.size());
     std::int64_t position = DirectoryEnd(count) + 1;
     for (int i = 0; i < count; ++i) {
-        const ArchiveEntry entry{FitName(Numbered("M", i)),
-                                 static_cast<std::int32_t>(position),
+        const ArchiveEntry entry{FitName(Numbered("M", i)), static_cast<std::int32_t>(position),
                                  static_cast<std::int32_t>(each)};
         const EntryBytes bytes = EncodeEntry(entry);
         WriteAll(fd, bytes.data(), bytes.size());
@@ -232,7 +245,10 @@ void BenchAdd(Report& report, const fs::path& work, const std::string& self) {
         },
         [&] { store.AddFileToArchive(added); });
     const std::string floorTarget = (work / "floor.kfx").string();
-    const double floor = MedianSeconds([] {}, [&] { BufferedCopyDurably({base, added}, floorTarget); });
+    const double floor = MedianSeconds([] {},
+                                       [&] {
+                                           BufferedCopyDurably({base, added}, floorTarget);
+                                       });
 
     // The same members in an ar archive, built once (q appends without looking).
     const std::string arBase = (work / "base.a").string();
@@ -245,7 +261,9 @@ void BenchAdd(Report& report, const fs::path& work, const std::string& self) {
     }
     const std::string arWork = (work / "work.a").string();
     const double ar = MedianSeconds([&] { CopyFile(arBase, arWork); },
-                                    [&] { Run({"ar", "r", arWork, added}); });
+                                    [&] {
+                                        Run({"ar", "r", arWork, added});
+                                    });
     report.Pair("add 64 MiB to 512 MiB in 1,000 entries", ours, floor, "buffered copy + fsync");
     report.Pair("add 64 MiB to 512 MiB in 1,000 entries", ours, ar, "ar r");
     report.Result("add_vs_floor", ours / floor);
@@ -268,12 +286,14 @@ void BenchExtract(Report& report, const fs::path& work) {
     store.AddFileToArchive(big);
     const ArchiveEntry entry = store.Entries().front();
     const std::string target = (work / "target.bin").string();
-    const double ours = MedianSeconds(
-        [] {}, [&] { store.WriteFileBytes(target, store.GetEntryData(entry.Name)); });
-    const double floor = MedianSeconds([] {}, [&] {
-        CopyByteRangeDurably(archive, entry.Offset - 1, static_cast<std::size_t>(entry.Size),
-                             target + ".floor");
-    });
+    const double ours =
+        MedianSeconds([] {}, [&] { store.WriteFileBytes(target, store.GetEntryData(entry.Name)); });
+    const double floor = MedianSeconds(
+        [] {},
+        [&] {
+            CopyByteRangeDurably(archive, entry.Offset - 1, static_cast<std::size_t>(entry.Size),
+                                 target + ".floor");
+        });
     report.Pair("extract a 256 MiB entry", ours, floor, "byte-range copy + fsync");
     report.Result("extract_vs_floor", ours / floor);
 }
@@ -314,14 +334,14 @@ void BenchBuild(Report& report, const fs::path& work) {
     }
     const std::string archive = (work / "built.kfx").string();
     modKofrex store;
-    const double ours = MedianSeconds([&] { store.CreateArchive(archive); },
-                                      [&] {
-                                          for (int i = 0; i < 1000; ++i) {
-                                              store.AddFileToArchive(
-                                                  (files / Numbered("f", i)).string());
-                                          }
-                                      },
-                                      3);
+    const double ours =
+        MedianSeconds([&] { store.CreateArchive(archive); },
+                      [&] {
+                          for (int i = 0; i < 1000; ++i) {
+                              store.AddFileToArchive((files / Numbered("f", i)).string());
+                          }
+                      },
+                      3);
     std::printf("%-44s ours %9.3f s\n", "build from 1,000 files of 4 KiB", ours);
     report.Result("build_1000_s", ours);
 }
@@ -329,8 +349,14 @@ void BenchBuild(Report& report, const fs::path& work) {
 int Main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--one-add") {
         modKofrex store;
-        return store.OpenArchive(argv[2]) ? (store.AddFileToArchive(argv[3]), 0) : 1;
+        if (!store.OpenArchive(argv[2])) {
+            return 1;
+        }
+        store.AddFileToArchive(argv[3]);
+        std::printf("%ld\n", OwnPeakKib());
+        return 0;
     }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QApplication application(argc, argv);  // for the window's list
     const char* where = std::getenv("KOFREX_BENCH_DIR");
     const fs::path work = fs::path(where != nullptr ? where : fs::temp_directory_path().c_str()) /
@@ -353,4 +379,6 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace kofrex::bench
 
-int main(int argc, char** argv) { return kofrex::bench::Main(argc, argv); }
+int main(int argc, char** argv) {
+    return kofrex::bench::Main(argc, argv);
+}

@@ -56,17 +56,6 @@ ssize_t FileSystem::WriteAt(int fd, const void* buffer, size_t count, off_t posi
     return done;
 }
 
-ssize_t FileSystem::CopyRange(int from, off_t fromPosition, int to, off_t toPosition,
-                              size_t count) {
-    loff_t in = fromPosition;
-    loff_t out = toPosition;
-    ssize_t done;
-    do {
-        done = ::copy_file_range(from, &in, to, &out, count, 0);
-    } while (done < 0 && errno == EINTR);
-    return done;
-}
-
 int FileSystem::Sync(int fd) {
     return ::fsync(fd);
 }

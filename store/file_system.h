@@ -25,9 +25,6 @@ class FileSystem {
     virtual ssize_t Read(int fd, void* buffer, size_t count);
     virtual ssize_t ReadAt(int fd, void* buffer, size_t count, off_t position);
     virtual ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t position);
-    // Copies inside the kernel where it can; -1 with EXDEV, ENOSYS, EINVAL or EOPNOTSUPP
-    // means the caller must copy through memory instead.
-    virtual ssize_t CopyRange(int from, off_t fromPosition, int to, off_t toPosition, size_t count);
     virtual int Sync(int fd);
     virtual int Close(int fd);
     virtual int Status(int fd, struct stat& status);

@@ -131,17 +131,6 @@ ssize_t FaultyFileSystem::WriteAt(int fd, const void* buffer, size_t count, off_
     return -1;
 }
 
-ssize_t FaultyFileSystem::CopyRange(int from, off_t fromPosition, int to, off_t toPosition,
-                                    size_t count) {
-    if (!ShouldFail("copy")) {
-        return FileSystem::CopyRange(from, fromPosition, to, toPosition, count);
-    }
-    if (fault_ == Fault::kShortWrite && count > 1) {
-        return FileSystem::CopyRange(from, fromPosition, to, toPosition, count / 2);
-    }
-    return -1;
-}
-
 int FaultyFileSystem::Sync(int fd) {
     return ShouldFail("flush") ? -1 : FileSystem::Sync(fd);
 }

@@ -68,8 +68,6 @@ class FaultyFileSystem : public FileSystem {
     ssize_t Read(int fd, void* buffer, size_t count) override;
     ssize_t ReadAt(int fd, void* buffer, size_t count, off_t position) override;
     ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t position) override;
-    ssize_t CopyRange(int from, off_t fromPosition, int to, off_t toPosition,
-                      size_t count) override;
     int Sync(int fd) override;
     int Close(int fd) override;
     int Status(int fd, struct stat& status) override;
