@@ -275,6 +275,11 @@ void ReplacementFile::Discard() noexcept {
 }
 
 void WriteWholeFile(FileSystem& fs, const std::string& path, std::string_view bytes) {
+    WriteWholeFile(fs, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); });
+}
+
+void WriteWholeFile(FileSystem& fs, const std::string& path,
+                    const std::function<void(File&)>& fill) {
     struct stat status {};
     if (fs.PathStatus(path.c_str(), status) == 0 && !S_ISREG(status.st_mode)) {
         const int fd = fs.Open(path.c_str(), O_WRONLY | O_TRUNC, 0);
@@ -282,12 +287,12 @@ void WriteWholeFile(FileSystem& fs, const std::string& path, std::string_view by
             RaiseErrno();
         }
         File device(fs, fd);
-        device.WriteAt(bytes.data(), bytes.size(), 0);
+        fill(device);
         device.Close();
         return;
     }
     ReplacementFile replacement(fs, path);
-    replacement.Output().WriteAt(bytes.data(), bytes.size(), 0);
+    fill(replacement.Output());
     replacement.Commit();
     replacement.FlushFolder();
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,6 +86,9 @@ class ReplacementFile {
 // Replaces the whole content of `path` by `bytes` (see ReplacementFile). A target that exists
 // but is not a regular file, a device say, is written in place instead.
 void WriteWholeFile(FileSystem& fs, const std::string& path, std::string_view bytes);
+// The same, with the content written by `fill` from position 0 of the file it is given.
+void WriteWholeFile(FileSystem& fs, const std::string& path,
+                    const std::function<void(File&)>& fill);
 
 // True when both paths name the same existing file, however spelled or linked.
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b);

@@ -216,6 +216,18 @@ ByteString modKofrex::GetEntryData(std::string_view name) const {
     return data;
 }
 
+void modKofrex::ExtractEntry(std::string_view name, const std::string& target) const {
+    const ArchiveEntry* entry = FindEntry(name);
+    if (entry == nullptr) {
+        WriteFileBytes(target, {});
+        return;
+    }
+    File archive = File::OpenForReading(fs_, archivePath_);
+    WriteWholeFile(fs_, target,
+                   [&](File& out) { out.CopyFrom(archive, entry->Offset - 1, entry->Size, 0); });
+    archive.Close();
+}
+
 bool modKofrex::IsCurrentArchive(const std::string& path) const {
     return SameFile(fs_, path, archivePath_);
 }

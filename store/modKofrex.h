@@ -57,6 +57,11 @@ class modKofrex {
     // else the last one equal to it with spaces trimmed and case ignored; empty when none is.
     ByteString GetEntryData(std::string_view name) const;
 
+    // Writes the bytes GetEntryData(name) gives to `target` as its whole content, replacing it
+    // in one step, streamed through a bounded buffer rather than held whole in memory. No
+    // matching entry leaves an empty file, as an empty result would.
+    void ExtractEntry(std::string_view name, const std::string& target) const;
+
     // True when `path` names the current archive's file, however spelled or linked.
     bool IsCurrentArchive(const std::string& path) const;
 

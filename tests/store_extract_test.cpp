@@ -90,6 +90,33 @@ TEST_F(Extracting, WholeFileReplacementLeavesExactlyTheNewBytes) {
     EXPECT_THROW(store.WriteFileBytes(folder / "missing/x", "a"), ArchiveError);
 }
 
+TEST_F(Extracting, ExtractEntryWritesWhatGetEntryDataGives) {
+    const ByteString large(3 << 20, 'L');  // several copy buffers' worth
+    Open({{"SMALL          ", "abc"}, {"LARGE          ", large}, {"EMPTY          ", ""}});
+    const std::string target = folder / "target";
+    WriteFile(target, ByteString(100, 'x'));
+    store.ExtractEntry("large", target);
+    EXPECT_EQ(ReadFile(target), large);
+    store.ExtractEntry("SMALL          ", target);
+    EXPECT_EQ(ReadFile(target), "abc");
+    store.ExtractEntry("EMPTY", target);
+    EXPECT_EQ(ReadFile(target), "");
+    WriteFile(target, "old");
+    store.ExtractEntry("NOT STORED", target);
+    EXPECT_EQ(ReadFile(target), "");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"target", "test.kfx"}));
+}
+
+TEST_F(Extracting, ExtractEntryFromAnArchiveCutShortLeavesTheTargetAlone) {
+    Open({{"A              ", ByteString(5000, 'a')}});
+    std::filesystem::resize_file(archive, std::filesystem::file_size(archive) - 1);
+    const std::string target = folder / "target";
+    WriteFile(target, "precious");
+    EXPECT_THROW(store.ExtractEntry("A", target), ArchiveError);
+    EXPECT_EQ(ReadFile(target), "precious");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"target", "test.kfx"}));
+}
+
 TEST_F(Extracting, IdentityComparisonSeesThroughLinksAndSpellings) {
     Open({{"A              ", "a"}});
     std::filesystem::create_symlink(archive, folder / "link");
