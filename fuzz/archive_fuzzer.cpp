@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the store as an archive file and checks what it does with them:
 // OpenArchive accepts exactly the files that are safe to read and loads their directory as it
 // lies in the file, a refused file leaves the current archive as it was, every lookup returns
-// the bytes the directory names, and an add grows the archive by one entry without changing any
-// stored data. Any broken expectation aborts, so libFuzzer keeps the input.
+// the bytes the directory names (held whole or streamed to a file), and an add grows the
+// archive by one entry without changing any stored data. Any broken expectation aborts, so
+// libFuzzer keeps the input.
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -107,6 +108,7 @@ struct Scratch {
         previous = folder + "/previous.kfx";
         input = folder + "/input.kfx";
         added = folder + "/fuzzadd.bin";
+        extracted = folder + "/extracted.bin";
         WriteBytes(previous, ByteString("KFRX\x01\x01\0\0\0", 9) + "PREVIOUS.TXT   " +
                                  ByteString("\x21\0\0\0\x03\0\0\0", 8) + "old");
         WriteBytes(added, "added bytes");
@@ -115,7 +117,7 @@ struct Scratch {
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
-    std::string folder, previous, input, added;
+    std::string folder, previous, input, added, extracted;
 };
 
 void Run(const ByteString& bytes) {
@@ -150,6 +152,9 @@ void Run(const ByteString& bytes) {
         }
         Check(store.GetEntryData(row.Name) == DataOf(bytes, *exact),
               "an exact lookup returned other bytes");
+        store.ExtractEntry(row.Name, scratch.extracted);
+        Check(ReadBytes(scratch.extracted) == DataOf(bytes, *exact),
+              "an extraction wrote other bytes");
     }
     // Other spellings: whatever they find must be some entry's bytes, never anything else.
     std::vector<std::string> others{"", " ", "FUZZADD.BIN", "fuzzadd.bin"};
@@ -163,6 +168,8 @@ void Run(const ByteString& bytes) {
         const ByteString data = store.GetEntryData(name);
         Check(data.empty() || IsSomeEntrysData(bytes, store.Entries(), data),
               "a lookup returned bytes no entry names");
+        store.ExtractEntry(name, scratch.extracted);
+        Check(ReadBytes(scratch.extracted) == data, "an extraction differs from the lookup");
     }
 
     const std::vector<ArchiveEntry> before = store.Entries();

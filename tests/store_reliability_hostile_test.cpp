@@ -106,9 +106,11 @@ class HostileArchive : public ::testing::Test {
             for (const ArchiveEntry& other : store.Entries()) {
                 served = other.Name == entry.Name ? &other : served;
             }
-            EXPECT_EQ(data, bytes.substr(static_cast<std::size_t>(served->Offset - 1),
-                                         static_cast<std::size_t>(served->Size)))
-                << what;
+            const ByteString expected = bytes.substr(static_cast<std::size_t>(served->Offset - 1),
+                                                     static_cast<std::size_t>(served->Size));
+            EXPECT_EQ(data, expected) << what;
+            store.ExtractEntry(entry.Name, extracted);
+            EXPECT_EQ(ReadFile(extracted), expected) << what << ": streamed extraction";
         }
         EXPECT_EQ(watching.readsPastEnd, 0) << what << ": extraction read outside the file";
         return true;
@@ -123,6 +125,7 @@ class HostileArchive : public ::testing::Test {
     test::ScratchFolder folder;
     std::string previous = folder / "previous.kfx";
     std::string hostile = folder / "hostile.kfx";
+    std::string extracted = folder / "extracted.bin";
     ByteString fixture;
 };
 
