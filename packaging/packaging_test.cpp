@@ -58,6 +58,7 @@ TEST(ApplicationIcon, HoldsTheThreeSizesFromTheLinkedResources) {
 }
 
 TEST(ApplicationIcon, ResourceImagesHaveTheSizeTheirFolderNames) {
+    kofrex::applicationIcon();  // registers the resources
     for (const int size : {16, 32, 48}) {
         const QString path = QStringLiteral(":/icons/%1x%1/%2.png").arg(size).arg(kofrex::desktopFileId);
         const QImage image(path);
