@@ -19,9 +19,9 @@
 namespace kofrex {
 namespace {
 
-// Acts on the next modal widget as soon as it is shown.
-void WhenModalShown(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
+// Acts on the next modal widget as soon as it is shown; stops watching when `owner` goes.
+void WhenModalShown(std::function<void(QWidget*)> act, QObject* owner = nullptr) {
+    auto* poll = new QTimer(owner);
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
@@ -84,13 +84,19 @@ TEST_F(QtDialog, SavingOntoAnExistingFileAsksNothing) {
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.close();
     bool asked = false;
-    WhenModalShown([&](QWidget* modal) {
-        TypeNameAndAccept(modal, Path("old.kfx"));
-        // A confirmation would now be the modal widget in place of the closed dialog.
-        asked = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
-        if (asked) {
-            QApplication::activeModalWidget()->close();
-        }
+    QObject watching;
+    WhenModalShown([&](QWidget* fileDialog) {
+        // A question would open over the dialog: answer it No and give up on the dialog.
+        WhenModalShown(
+            [&, fileDialog](QWidget* modal) {
+                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                    asked = true;
+                    box->button(QMessageBox::No)->click();
+                    QTimer::singleShot(0, fileDialog, &QWidget::close);
+                }
+            },
+            &watching);
+        TypeNameAndAccept(fileDialog, Path("old.kfx"));
     });
     dialog.ShowSave();
     EXPECT_FALSE(asked);

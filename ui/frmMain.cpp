@@ -86,6 +86,9 @@ void frmMain::PlaceControls() {
     // These two fit their caption, in whatever size the platform's font has.
     Label2->adjustSize();
     Label1->adjustSize();
+    // A font wider than the layout was drawn for makes Label1 reach under the path box;
+    // the box stays on top so that what is typed in it is never overdrawn.
+    txtArchive->raise();
 }
 
 void frmMain::SetUpControls() {
