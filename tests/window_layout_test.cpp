@@ -123,14 +123,5 @@ TEST_F(Layout, EnterInThePathBoxRunsNothing) {
     }
 }
 
-TEST_F(Layout, SpaceOnTheBrowseButtonRunsTheOpenCommand) {
-    ShowWindow();
-    window->cmdBrowse->setFocus();
-    dialog->WillChoose("");
-    QTest::keyClick(window->cmdBrowse, Qt::Key_Space);
-    ASSERT_EQ(dialog->Uses().size(), 1U);
-    EXPECT_EQ(dialog->Uses().back().dialogTitle, "Open archive...");
-}
-
 }  // namespace
 }  // namespace kofrex::test

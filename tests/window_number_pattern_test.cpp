@@ -30,11 +30,5 @@ TEST(NumberPattern, TheSeparatorIsTheLocales) {
     EXPECT_EQ(FormatNumber(1234, swiss), "1" + swiss.groupSeparator() + " 234");
 }
 
-TEST(NumberPattern, NegativeNumbersKeepTheirSignBeforeTheGroups) {
-    EXPECT_EQ(FormatNumber(-1234, kEnglish), "-1, 234");
-    EXPECT_EQ(FormatNumber(std::numeric_limits<std::int32_t>::min(), kEnglish),
-              "-2, 147, 483, 648");
-}
-
 }  // namespace
 }  // namespace kofrex
