@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include <QCoreApplication>
+#include <QFont>
 #include <cerrno>
 #include <exception>
 #include <new>
@@ -38,6 +39,16 @@ std::string StorePath(const QString& path) {
     return path.toStdString();
 }
 
+// The layout's fixed sizes are measured for an 8-point dialog font at 96 dots per inch: 13
+// pixels a line, "Archive name:" 68 pixels wide. Qt's default font here is larger and would
+// cut that caption off under the path box, so the window asks for the metric equivalent.
+QFont DialogFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
 QString RowText(const ArchiveEntry& entry) {
     return QString::fromStdString(DecodeWindows1252(entry.Name));
 }
@@ -62,6 +73,7 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       terminate_(OrQuitEventLoop(std::move(platform.terminate))) {
     setWindowTitle(QStringLiteral("Kofrex - by Quorvane"));
     setFixedSize(404, 380);
+    setFont(DialogFont());
     cDlg->DefaultExt = QStringLiteral(".kfx");
     cDlg->Filter = kArchiveFilter;
     PlaceControls();
@@ -207,7 +219,7 @@ void frmMain::cmdExtract_Click() {
     }
     WaitCursor busy;
     const ArchiveEntry& entry = store_.Entries().at(static_cast<std::size_t>(row));
-    store_.WriteFileBytes(target, store_.GetEntryData(entry.Name));
+    store_.ExtractEntry(entry.Name, target);
 }
 
 void frmMain::lstFiles_Click() {
