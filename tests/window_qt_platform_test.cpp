@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -132,6 +134,29 @@ TEST_F(QtDialog, OpenHonoursMustExistAndTheFolderCarriesOver) {
     EXPECT_EQ(startFolder, QDir(folder.path()).absolutePath());
     EXPECT_EQ(startName, "");
     EXPECT_EQ(dialog.FileName, "");
+}
+
+TEST_F(QtDialog, EnterAmidCompletionsLeavesNoListBehindToSwallowTheNextClick) {
+    QFile existing(Path("readme.txt"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    dialog.Flags = 0x81004;
+    bool listShown = false;
+    WhenModalShown([&](QWidget* modal) {
+        auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(field, nullptr);
+        field->setText(Path("readme.txt"));
+        // The list as typing brings it up; offscreen, completions arrive too late to wait for.
+        field->completer()->popup()->show();
+        listShown = field->completer()->popup()->isVisible();
+        QTest::keyClick(field, Qt::Key_Return);
+    });
+    dialog.ShowOpen();
+    EXPECT_TRUE(listShown);
+    EXPECT_EQ(dialog.FileName, Path("readme.txt"));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    auto* field = dialog.Widget().findChild<QLineEdit*>("fileNameEdit");
+    EXPECT_FALSE(field->completer()->popup()->isVisible());
 }
 
 class QtMessages : public ::testing::Test {

@@ -1,5 +1,7 @@
 #include "qt_common_dialog.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -50,7 +52,9 @@ void QtCommonDialog::ShowSave() {
 
 void QtCommonDialog::Show(QFileDialog::AcceptMode mode) {
     ApplyProperties(mode);
-    if (dialog_.exec() == QDialog::Accepted && !dialog_.selectedFiles().isEmpty()) {
+    const int result = dialog_.exec();
+    CloseCompletionList();
+    if (result == QDialog::Accepted && !dialog_.selectedFiles().isEmpty()) {
         FileName = dialog_.selectedFiles().constFirst();
         // A name typed with its folder moves the dialog there too, for the next use.
         dialog_.setDirectory(QFileInfo(FileName).absolutePath());
@@ -69,6 +73,16 @@ void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode) {
     ClearTypedName();
     if (!FileName.isEmpty()) {
         dialog_.selectFile(FileName);
+    }
+}
+
+// Enter in the name field accepts the dialog while the list of completions may still be up; a
+// list left behind would swallow the user's next click in the window.
+void QtCommonDialog::CloseCompletionList() {
+    if (auto* nameField = dialog_.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        if (QCompleter* completer = nameField->completer()) {
+            completer->popup()->hide();
+        }
     }
 }
 
