@@ -198,8 +198,9 @@ TEST_F(KilledAdd, LeavesTheOldOrTheNewArchiveAndNoTemporaryFile) {
               << "; one add took " << addDuration.count() / 1'000'000 << " ms in " << folder.Path()
               << "\n";
     // A kill can only leave a name in the instant between naming the finished file and the
-    // rename over the archive; a temporary file named from the start would be left by most.
-    EXPECT_LE(outcomes.leftovers * 100, kills);
+    // rename over the archive (about 1 kill in 500 on tmpfs, where an add is fastest); a
+    // temporary file named from the start is left by a good third of all kills.
+    EXPECT_LE(outcomes.leftovers, 2 + kills / 100);
     if (kills >= 20) {
         EXPECT_GT(outcomes.killedMidAdd, kills / 4) << "the kills did not land inside the add";
         EXPECT_GT(outcomes.old, 0);
