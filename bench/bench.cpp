@@ -17,6 +17,7 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_list.h"
@@ -50,18 +51,41 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Seconds taken by `work`, with `prepare` run untimed before each repetition.
-double MedianSeconds(const std::function<void()>& prepare, const std::function<void()>& work,
-                     int repetitions = kRepetitions) {
-    std::vector<double> seconds;
+// Lets earlier work finish on the disk: the write-back of what it wrote and the discarding of
+// what it freed, so that no contender pays for its predecessor's files.
+void SettleDisk() {
+    ::sync();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ::sync();
+}
+
+struct Contender {
+    std::function<void()> prepare;  // run untimed before each repetition
+    std::function<void()> work;
+};
+
+// Median seconds of each contender's work. Repetitions take turns, so that the disk's state
+// (write-back, discards) and a noisy neighbour weigh on every contender alike.
+std::vector<double> MedianSeconds(const std::vector<Contender>& contenders,
+                                  int repetitions = kRepetitions) {
+    std::vector<std::vector<double>> seconds(contenders.size());
     for (int i = 0; i < repetitions; ++i) {
-        prepare();
-        ::sync();  // nothing left over from earlier work competes for the disk
-        const auto start = Clock::now();
-        work();
-        seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        for (std::size_t c = 0; c < contenders.size(); ++c) {
+            contenders[c].prepare();
+            SettleDisk();
+            const auto start = Clock::now();
+            contenders[c].work();
+            seconds[c].push_back(std::chrono::duration<double>(Clock::now() - start).count());
+            if (std::getenv("KOFREX_BENCH_VERBOSE") != nullptr) {
+                std::fprintf(stderr, "  contender %zu: %.3f s\n", c, seconds[c].back());
+            }
+        }
     }
-    return Median(seconds);
+    std::vector<double> medians;
+    for (const std::vector<double>& each : seconds) {
+        medians.push_back(Median(each));
+    }
+    return medians;
 }
 
 ByteString RandomBytes(std::size_t size, std::uint64_t seed) {
@@ -185,6 +209,15 @@ long OwnPeakKib() {
     return kib;
 }
 
+// Reads a file once, so that its contender starts from the page cache as the floor does.
+void ReadThrough(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    std::vector<char> buffer(kMiB);
+    while (::read(fd, buffer.data(), buffer.size()) > 0) {
+    }
+    ::close(fd);
+}
+
 void CopyFile(const std::string& from, const std::string& to) {
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
@@ -236,20 +269,6 @@ void BenchAdd(Report& report, const fs::path& work, const std::string& self) {
     const std::string added = (work / "added.bin").string();
     WriteFile(added, RandomBytes(64 * kMiB, 4242));
 
-    const std::string archive = (work / "work.kfx").string();
-    modKofrex store;
-    const double ours = MedianSeconds(
-        [&] {
-            CopyFile(base, archive);
-            store.OpenArchive(archive);
-        },
-        [&] { store.AddFileToArchive(added); });
-    const std::string floorTarget = (work / "floor.kfx").string();
-    const double floor = MedianSeconds([] {},
-                                       [&] {
-                                           BufferedCopyDurably({base, added}, floorTarget);
-                                       });
-
     // The same members in an ar archive, built once (q appends without looking).
     const std::string arBase = (work / "base.a").string();
     std::vector<std::string> arBuild{"ar", "qc", arBase};
@@ -259,11 +278,33 @@ void BenchAdd(Report& report, const fs::path& work, const std::string& self) {
     if (Run(arBuild) != 0) {
         Die("ar qc");
     }
+
+    const std::string archive = (work / "work.kfx").string();
+    const std::string floorTarget = (work / "floor.kfx").string();
     const std::string arWork = (work / "work.a").string();
-    const double ar = MedianSeconds([&] { CopyFile(arBase, arWork); },
-                                    [&] {
-                                        Run({"ar", "r", arWork, added});
-                                    });
+    modKofrex store;
+    const std::vector<double> medians = MedianSeconds({
+        {[&] {
+             CopyFile(base, archive);
+             ReadThrough(archive);
+             store.OpenArchive(archive);
+         },
+         [&] { store.AddFileToArchive(added); }},
+        {[&] { fs::remove(floorTarget); },
+         [&] {
+             BufferedCopyDurably({base, added}, floorTarget);
+         }},
+        {[&] {
+             CopyFile(arBase, arWork);
+             ReadThrough(arWork);
+         },
+         [&] {
+             Run({"ar", "r", arWork, added});
+         }},
+    });
+    const double ours = medians[0];
+    const double floor = medians[1];
+    const double ar = medians[2];
     report.Pair("add 64 MiB to 512 MiB in 1,000 entries", ours, floor, "buffered copy + fsync");
     report.Pair("add 64 MiB to 512 MiB in 1,000 entries", ours, ar, "ar r");
     report.Result("add_vs_floor", ours / floor);
@@ -286,13 +327,16 @@ void BenchExtract(Report& report, const fs::path& work) {
     store.AddFileToArchive(big);
     const ArchiveEntry entry = store.Entries().front();
     const std::string target = (work / "target.bin").string();
-    const double ours = MedianSeconds([] {}, [&] { store.ExtractEntry(entry.Name, target); });
-    const double floor = MedianSeconds(
-        [] {},
-        [&] {
-            CopyByteRangeDurably(archive, entry.Offset - 1, static_cast<std::size_t>(entry.Size),
-                                 target + ".floor");
-        });
+    const std::vector<double> medians = MedianSeconds({
+        {[] {}, [&] { store.ExtractEntry(entry.Name, target); }},
+        {[] {},
+         [&] {
+             CopyByteRangeDurably(archive, entry.Offset - 1, static_cast<std::size_t>(entry.Size),
+                                  target + ".floor");
+         }},
+    });
+    const double ours = medians[0];
+    const double floor = medians[1];
     report.Pair("extract a 256 MiB entry", ours, floor, "byte-range copy + fsync");
     report.Result("extract_vs_floor", ours / floor);
 }
@@ -300,20 +344,24 @@ void BenchExtract(Report& report, const fs::path& work) {
 void BenchOpenAndList(Report& report, const fs::path& work) {
     const std::string archive = (work / "many.kfx").string();
     WriteArchive(archive, 100000, 0, false, work);
-    const std::string directory = (work / "directory.bin").string();
     modKofrex store;
-    const double ours = MedianSeconds([] {}, [&] { store.OpenArchive(archive); }, 21);
-    const double floor = MedianSeconds(
-        [] {},
-        [&] {
-            const int fd = ::open(archive.c_str(), O_RDONLY);
-            std::vector<char> bytes(static_cast<std::size_t>(DirectoryEnd(100000)));
-            if (::pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
-                Die("pread");
-            }
-            ::close(fd);
+    const std::vector<double> medians = MedianSeconds(
+        {
+            {[] {}, [&] { store.OpenArchive(archive); }},
+            {[] {},
+             [&] {
+                 const int fd = ::open(archive.c_str(), O_RDONLY);
+                 std::vector<char> bytes(static_cast<std::size_t>(DirectoryEnd(100000)));
+                 if (::pread(fd, bytes.data(), bytes.size(), 0) !=
+                     static_cast<ssize_t>(bytes.size())) {
+                     Die("pread");
+                 }
+                 ::close(fd);
+             }},
         },
         21);
+    const double ours = medians[0];
+    const double floor = medians[1];
     report.Pair("open 100,000 entries", ours, floor, "one read of the directory");
     report.Result("open_100k_ms", ours * 1000);
 
@@ -334,13 +382,13 @@ void BenchBuild(Report& report, const fs::path& work) {
     const std::string archive = (work / "built.kfx").string();
     modKofrex store;
     const double ours =
-        MedianSeconds([&] { store.CreateArchive(archive); },
-                      [&] {
-                          for (int i = 0; i < 1000; ++i) {
-                              store.AddFileToArchive((files / Numbered("f", i)).string());
-                          }
-                      },
-                      3);
+        MedianSeconds({{[&] { store.CreateArchive(archive); },
+                        [&] {
+                            for (int i = 0; i < 1000; ++i) {
+                                store.AddFileToArchive((files / Numbered("f", i)).string());
+                            }
+                        }}},
+                      3)[0];
     std::printf("%-44s ours %9.3f s\n", "build from 1,000 files of 4 KiB", ours);
     report.Result("build_1000_s", ours);
 }
