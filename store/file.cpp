@@ -149,6 +149,25 @@ void File::CopyFrom(File& source, std::int64_t from, std::int64_t count, std::in
     }
 }
 
+std::int64_t File::CopyRestOf(File& source, std::int64_t to, std::int64_t limit) {
+    ByteString buffer(kCopyChunk, '\0');
+    std::int64_t done = 0;
+    for (;;) {
+        const ssize_t got = source.fs_->Read(source.fd_, buffer.data(), buffer.size());
+        if (got < 0) {
+            RaiseErrno();
+        }
+        if (got == 0) {
+            return done;
+        }
+        if (done + got > limit) {
+            throw ArchiveError::Overflow();
+        }
+        WriteAt(buffer.data(), static_cast<std::size_t>(got), to + done);
+        done += got;
+    }
+}
+
 void File::Sync() {
     if (fs_->Sync(fd_) != 0) {
         RaiseErrno();

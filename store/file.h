@@ -41,6 +41,9 @@ class File {
     void WriteAt(const char* buffer, std::size_t count, std::int64_t position);
     // Copies `count` bytes of `source` from `from` to this file at `to`, in bounded pieces.
     void CopyFrom(File& source, std::int64_t from, std::int64_t count, std::int64_t to);
+    // Copies what is left of `source`, read sequentially, to this file at `to`; returns the
+    // number of bytes, raising Overflow past `limit` of them.
+    std::int64_t CopyRestOf(File& source, std::int64_t to, std::int64_t limit);
     void Sync();
     // Closes and raises the close's error, so that a lost write is not mistaken for success.
     void Close();

@@ -18,6 +18,19 @@ std::string LookupKey(std::string_view name) {
     return UpperCase1252(TrimSpaces(name));
 }
 
+// The header and the whole directory, as they lie at the start of the file.
+ByteString EncodeFront(const ArchiveHeader& header, const std::vector<ArchiveEntry>& entries) {
+    ByteString front;
+    front.reserve(static_cast<std::size_t>(DirectoryEnd(header.FileCount)));
+    const HeaderBytes headerBytes = EncodeHeader(header);
+    front.append(headerBytes.data(), headerBytes.size());
+    for (const ArchiveEntry& entry : entries) {
+        const EntryBytes entryBytes = EncodeEntry(entry);
+        front.append(entryBytes.data(), entryBytes.size());
+    }
+    return front;
+}
+
 }  // namespace
 
 bool modKofrex::FileExists(const std::string& path) const {
@@ -117,41 +130,36 @@ void modKofrex::AddFileToArchive(const std::string& path) {
     if (grownLength + 1 > kMaxPosition) {
         throw ArchiveError::Overflow();
     }
-    // Read once: Size is what was read, whatever the file does meanwhile.
-    const ByteString data = source->ReadWhole(kMaxPosition - grownLength);
-    source->Close();
+    const std::int64_t room = kMaxPosition - grownLength;  // data bytes that keep it in range
+    if (source->Length() > room) {
+        throw ArchiveError::Overflow();  // known before anything is written
+    }
     added.Offset = static_cast<std::int32_t>(grownLength + 1);
-    added.Size = static_cast<std::int32_t>(data.size());
-    WriteGrownArchive(archive, *old, added, data);
+    WriteGrownArchive(archive, *old, added, *source, room);
 }
 
-void modKofrex::WriteGrownArchive(File& archive, const Directory& old, const ArchiveEntry& added,
-                                  const ByteString& data) {
+void modKofrex::WriteGrownArchive(File& archive, const Directory& old, ArchiveEntry added,
+                                  File& source, std::int64_t room) {
+    const std::int64_t oldDataStart = DirectoryEnd(header_.FileCount);
+    ReplacementFile replacement(fs_, archivePath_);
+    File& out = replacement.Output();
+    // The data region moves one entry towards the end, to make room for the new entry.
+    out.CopyFrom(archive, oldDataStart, old.fileLength - oldDataStart,
+                 oldDataStart + static_cast<std::int64_t>(kEntrySize));
+    // Read once: Size is what was read, whatever the file does meanwhile.
+    added.Size = static_cast<std::int32_t>(out.CopyRestOf(source, added.Offset - 1, room));
+    source.Close();
+    archive.Close();
+
     std::vector<ArchiveEntry> grown = old.entries;
     for (ArchiveEntry& entry : grown) {
-        entry.Offset += static_cast<std::int32_t>(kEntrySize);  // the data region moves along
+        entry.Offset += static_cast<std::int32_t>(kEntrySize);
     }
     grown.push_back(added);
     ArchiveHeader header = header_;
     header.FileCount = static_cast<std::int32_t>(grown.size());
-
-    ByteString front;
-    front.reserve(static_cast<std::size_t>(DirectoryEnd(header.FileCount)));
-    const HeaderBytes headerBytes = EncodeHeader(header);
-    front.append(headerBytes.data(), headerBytes.size());
-    for (const ArchiveEntry& entry : grown) {
-        const EntryBytes entryBytes = EncodeEntry(entry);
-        front.append(entryBytes.data(), entryBytes.size());
-    }
-
-    const std::int64_t oldDataStart = DirectoryEnd(header_.FileCount);
-    const std::int64_t oldDataLength = old.fileLength - oldDataStart;
-    ReplacementFile replacement(fs_, archivePath_);
-    File& out = replacement.Output();
+    const ByteString front = EncodeFront(header, grown);
     out.WriteAt(front.data(), front.size(), 0);
-    out.CopyFrom(archive, oldDataStart, oldDataLength, DirectoryEnd(header.FileCount));
-    out.WriteAt(data.data(), data.size(), added.Offset - 1);
-    archive.Close();
     replacement.Commit();
 
     header_ = header;

@@ -78,8 +78,10 @@ class modKofrex {
     // archive or names data outside itself.
     std::optional<Directory> ReadDirectory(File& archive);
     const ArchiveEntry* FindEntry(std::string_view name) const;
-    void WriteGrownArchive(File& archive, const Directory& old, const ArchiveEntry& added,
-                           const ByteString& data);
+    // Writes the archive grown by `added`, whose data are the rest of `source` (at most `room`
+    // bytes), to a new file and renames it over the archive.
+    void WriteGrownArchive(File& archive, const Directory& old, ArchiveEntry added, File& source,
+                           std::int64_t room);
 
     FileSystem& fs_;
     std::string archivePath_;
