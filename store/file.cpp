@@ -49,6 +49,14 @@ File File::OpenForReading(FileSystem& fs, const std::string& path) {
     return File(fs, fd);
 }
 
+File File::OpenArchiveForReading(FileSystem& fs, const std::string& path) {
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    if (fd < 0) {
+        RaiseErrno();
+    }
+    return File(fs, fd);
+}
+
 std::optional<File> File::TryOpenForReading(FileSystem& fs, const std::string& path) {
     const int fd = fs.Open(path.c_str(), O_RDONLY, 0);
     if (fd < 0) {

@@ -20,6 +20,9 @@ class File {
   public:
     // Raises the open's error.
     static File OpenForReading(FileSystem& fs, const std::string& path);
+    // The same without waiting: a named pipe opens at once (and reads as empty), so that only
+    // regular files need be taken for archives.
+    static File OpenArchiveForReading(FileSystem& fs, const std::string& path);
     // nullopt when the file cannot be opened; never raises.
     static std::optional<File> TryOpenForReading(FileSystem& fs, const std::string& path);
     File(FileSystem& fs, int fd) : fs_(&fs), fd_(fd) {}

@@ -61,7 +61,7 @@ bool modKofrex::OpenArchive(const std::string& path) {
         return false;
     }
     header_ = ArchiveHeader{};
-    File archive = File::OpenForReading(fs_, path);
+    File archive = File::OpenArchiveForReading(fs_, path);
     std::optional<Directory> directory = ReadDirectory(archive);
     archive.Close();
     if (!directory) {
@@ -74,7 +74,11 @@ bool modKofrex::OpenArchive(const std::string& path) {
 
 std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
     Directory directory;
-    directory.fileLength = archive.Length();
+    const struct stat status = archive.Status();
+    if (!S_ISREG(status.st_mode)) {
+        return std::nullopt;  // a pipe or a device is no archive, whatever it would give
+    }
+    directory.fileLength = status.st_size;
     HeaderBytes headerBytes{};
     if (archive.ReadAt(headerBytes.data(), kHeaderSize, 0) < kHeaderSize) {
         return std::nullopt;
@@ -106,7 +110,7 @@ void modKofrex::AddFileToArchive(const std::string& path) {
         return;
     }
     header_ = ArchiveHeader{};
-    File archive = File::OpenForReading(fs_, archivePath_);
+    File archive = File::OpenArchiveForReading(fs_, archivePath_);
     std::optional<Directory> old = ReadDirectory(archive);
     if (!old) {
         return;  // no longer an archive: left alone, and the table keeps what it had
@@ -215,7 +219,7 @@ ByteString modKofrex::GetEntryData(std::string_view name) const {
     if (entry == nullptr) {
         return {};
     }
-    File archive = File::OpenForReading(fs_, archivePath_);
+    File archive = File::OpenArchiveForReading(fs_, archivePath_);
     ByteString data(static_cast<std::size_t>(entry->Size), '\0');
     if (archive.ReadAt(data.data(), data.size(), entry->Offset - 1) < data.size()) {
         throw ArchiveError::EntryOutsideArchive();
@@ -230,7 +234,7 @@ void modKofrex::ExtractEntry(std::string_view name, const std::string& target) c
         WriteFileBytes(target, {});
         return;
     }
-    File archive = File::OpenForReading(fs_, archivePath_);
+    File archive = File::OpenArchiveForReading(fs_, archivePath_);
     WriteWholeFile(fs_, target,
                    [&](File& out) { out.CopyFrom(archive, entry->Offset - 1, entry->Size, 0); });
     archive.Close();

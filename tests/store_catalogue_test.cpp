@@ -173,10 +173,13 @@ TEST_F(Catalogue, RefusedOpenKeepsTheHeaderThatWasRead) {
     EXPECT_EQ(store.ArchivePath(), "");
 }
 
-TEST_F(Catalogue, OpenOfMissingFileOrFolderChangesNothing) {
+TEST_F(Catalogue, OpenOfMissingFileFolderOrPipeChangesNothing) {
     OpenTwoEntryArchive();
     EXPECT_FALSE(store.OpenArchive(folder / "missing.kfx"));
     EXPECT_FALSE(store.OpenArchive(folder.Path().string()));
+    ASSERT_EQ(::mkfifo((folder / "pipe.kfx").c_str(), 0600), 0);
+    EXPECT_FALSE(store.OpenArchive(folder / "pipe.kfx"));  // refused at once, no waiting
+    EXPECT_FALSE(store.OpenArchive("/dev/zero"));
     ExpectPreviousArchiveStillCurrent();
 }
 
