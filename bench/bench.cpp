@@ -329,7 +329,7 @@ void BenchExtract(Report& report, const fs::path& work) {
     const ArchiveEntry entry = store.Entries().front();
     const std::string target = (work / "target.bin").string();
     const std::vector<double> medians = MedianSeconds({
-        {[] {}, [&] { store.ExtractEntry(entry.Name, target); }},
+        {[] {}, [&] { store.ExtractEntry(1, target); }},
         {[] {},
          [&] {
              CopyByteRangeDurably(archive, entry.Offset - 1, static_cast<std::size_t>(entry.Size),

@@ -228,17 +228,24 @@ ByteString modKofrex::GetEntryData(std::string_view name) const {
     return data;
 }
 
-void modKofrex::ExtractEntry(std::string_view name, const std::string& target) const {
-    const ArchiveEntry* entry = FindEntry(name);
-    if (entry == nullptr) {
-        WriteFileBytes(target, {});
-        return;
-    }
+bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target) {
+    const ArchiveEntry& entry = entries_.at(static_cast<std::size_t>(index - 1));
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
     WriteWholeFile(fs_, target,
-                   [&](File& out) { out.CopyFrom(archive, entry->Offset - 1, entry->Size, 0); });
+                   [&](File& out) { out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0); });
     archive.Close();
+    return true;
 }
+
+bool modKofrex::ArchiveUnchanged() const {
+    return true;
+}
+
+bool modKofrex::SomethingAt(const std::string& path) const {
+    return FileExists(path);
+}
+
+void modKofrex::ReleaseReplacedArchive() {}
 
 bool modKofrex::IsCurrentArchive(const std::string& path) const {
     return SameFile(fs_, path, archivePath_);

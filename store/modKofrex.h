@@ -14,6 +14,7 @@
 #include "archive_format.h"
 #include "file_system.h"
 #include "names.h"
+#include "progress.h"
 
 namespace kofrex {
 
@@ -57,10 +58,28 @@ class modKofrex {
     // else the last one equal to it with spaces trimmed and case ignored; empty when none is.
     ByteString GetEntryData(std::string_view name) const;
 
-    // Writes the bytes GetEntryData(name) gives to `target` as its whole content, replacing it
-    // in one step, streamed through a bounded buffer rather than held whole in memory. No
-    // matching entry leaves an empty file, as an empty result would.
-    void ExtractEntry(std::string_view name, const std::string& target) const;
+    // Writes the data of entry `index` (1-based, as Entries()[index - 1]) to `target` as its
+    // whole content, replacing it in one step, streamed through a bounded buffer. Goes by the
+    // row, not by name, so two entries of one name each give their own bytes. Returns false,
+    // writing nothing, when the archive file is no longer the one the table was read from.
+    bool ExtractEntry(std::int32_t index, const std::string& target);
+
+    // True while the archive file is still the one the table was read from: same device,
+    // inode, length and modification time. One stat; no data are read.
+    bool ArchiveUnchanged() const;
+
+    // True when anything at all is at `path`: a file the user cannot read, a folder, a
+    // dangling symbolic link. Decides whether to ask before replacing.
+    bool SomethingAt(const std::string& path) const;
+
+    // Told how far add, extract and new archive have come; may stop them (OperationCancelled).
+    // An add that waits for another program's lock on the archive reports `waiting`.
+    void SetProgress(ProgressCallback callback) { progress_ = std::move(callback); }
+
+    // An add keeps the replaced archive open so that freeing its blocks is not part of the
+    // wait; this lets it go. Call when the user has seen the result (also done by the next
+    // operation and at the end).
+    void ReleaseReplacedArchive();
 
     // True when `path` names the current archive's file, however spelled or linked.
     bool IsCurrentArchive(const std::string& path) const;
@@ -84,6 +103,7 @@ class modKofrex {
                            std::int64_t room);
 
     FileSystem& fs_;
+    ProgressCallback progress_;
     std::string archivePath_;
     ArchiveHeader header_;
     std::vector<ArchiveEntry> entries_;

@@ -218,8 +218,7 @@ void frmMain::cmdExtract_Click() {
         return;
     }
     WaitCursor busy;
-    const ArchiveEntry& entry = store_.Entries().at(static_cast<std::size_t>(row));
-    store_.ExtractEntry(entry.Name, target);
+    store_.ExtractEntry(row + 1, target);
 }
 
 void frmMain::lstFiles_Click() {
