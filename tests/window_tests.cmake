@@ -8,6 +8,7 @@ add_executable(window_tests
     window_failure_test.cpp
     window_number_pattern_test.cpp
     window_qt_platform_test.cpp
+    window_round_test.cpp
 )
 target_link_libraries(window_tests PRIVATE kofrex_ui_scripted Qt6::Test GTest::gtest)
 gtest_discover_tests(window_tests
