@@ -4,20 +4,77 @@
 #include <cstring>
 
 namespace kofrex {
+namespace {
+
+// What went wrong and what the user can do about it, for the failures a user meets.
+std::string PlainWords(int errnoValue) {
+    switch (errnoValue) {
+        case ENOSPC:
+            return "the disk is full. Free some space and try again.";
+        case EDQUOT:
+            return "your disk quota is used up. Free some space and try again.";
+        case EACCES:
+        case EPERM:
+            return "permission denied. Choose a file and folder you may write to, or ask "
+                   "their owner for access.";
+        case EROFS:
+            return "the disk is mounted read-only.";
+        case ENOENT:
+            return "it does not exist (it may have been moved or deleted).";
+        case ENOTDIR:
+            return "a part of the path is not a folder.";
+        case EISDIR:
+            return "it is a folder.";
+        case ENAMETOOLONG:
+            return "the name is longer than the file system allows.";
+        case EIO:
+            return "the disk reported an input/output error.";
+        case EFBIG:
+            return "the file would be larger than this file system or your limits allow.";
+        default:
+            return std::string(std::strerror(errnoValue)) + ".";
+    }
+}
+
+}  // namespace
 
 ArchiveError::ArchiveError(int number, std::string description)
     : std::runtime_error(description), number_(number), description_(std::move(description)) {}
 
-ArchiveError ArchiveError::FromErrno(int errnoValue) {
-    return ArchiveError(errnoValue, std::strerror(errnoValue));
+ArchiveError ArchiveError::FromErrno(int errnoValue, const std::string& action,
+                                     const std::string& path) {
+    return ArchiveError(errnoValue,
+                        "Could not " + action + " " + path + ": " + PlainWords(errnoValue));
 }
 
-ArchiveError ArchiveError::Overflow() {
-    return ArchiveError(EOVERFLOW, "Overflow");
+ArchiveError ArchiveError::Overflow(const std::string& path) {
+    return ArchiveError(EOVERFLOW, "The archive " + path +
+                                       " would grow past 2,147,483,647 bytes, the most a .kfx "
+                                       "archive can hold. Store the file in another archive.");
 }
 
-ArchiveError ArchiveError::EntryOutsideArchive() {
-    return ArchiveError(EBADMSG, "The archive file is shorter than its directory says");
+ArchiveError ArchiveError::TooLarge(const std::string& path) {
+    return ArchiveError(EOVERFLOW, "The file " + path +
+                                       " is larger than 2,147,483,647 bytes, the most a .kfx "
+                                       "archive can hold.");
+}
+
+ArchiveError ArchiveError::EntryOutsideArchive(const std::string& path) {
+    return ArchiveError(EBADMSG, "The archive " + path +
+                                     " is shorter than its directory says: another program has "
+                                     "changed it. Open it again.");
+}
+
+ArchiveError ArchiveError::NotRegularFile(const std::string& path) {
+    return ArchiveError(EINVAL, "Could not write " + path +
+                                    ": it is not a regular file (a folder, a device, a pipe or a "
+                                    "socket). Choose a file.");
+}
+
+ArchiveError ArchiveError::HardLinked(const std::string& path) {
+    return ArchiveError(EMLINK, "Kofrex leaves " + path +
+                                    " unchanged: it has other hard links, which replacing it "
+                                    "would split from it. Copy it to a file of its own first.");
 }
 
 }  // namespace kofrex

@@ -6,7 +6,8 @@
 namespace kofrex {
 
 // The one error the store raises. The window shows Number() and Description() to the user
-// and then ends the program, so both must make sense on their own.
+// and then ends the program, so the description names the file and says in plain words what
+// went wrong and, where it helps, what the user can do.
 class ArchiveError : public std::runtime_error {
   public:
     ArchiveError(int number, std::string description);
@@ -14,12 +15,19 @@ class ArchiveError : public std::runtime_error {
     int Number() const noexcept { return number_; }
     const std::string& Description() const noexcept { return description_; }
 
-    // The current errno with its system text, for a failed file operation.
-    static ArchiveError FromErrno(int errnoValue);
-    // A count, a position or an archive length that would pass the signed 32-bit range.
-    static ArchiveError Overflow();
+    // A failed file operation: "Could not <action> <path>: <errno in plain words>."
+    static ArchiveError FromErrno(int errnoValue, const std::string& action,
+                                  const std::string& path);
+    // The archive at `path` would pass the signed 32-bit positions of the format.
+    static ArchiveError Overflow(const std::string& path);
+    // A file to store that alone is larger than an archive can hold.
+    static ArchiveError TooLarge(const std::string& path);
     // Data the directory names are no longer in the archive file: it changed since it was read.
-    static ArchiveError EntryOutsideArchive();
+    static ArchiveError EntryOutsideArchive(const std::string& path);
+    // Something other than a regular file where a file is to be written.
+    static ArchiveError NotRegularFile(const std::string& path);
+    // A file with other hard links, which replacing it would split from them.
+    static ArchiveError HardLinked(const std::string& path);
 
   private:
     int number_;

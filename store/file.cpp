@@ -1,6 +1,7 @@
 #include "file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,14 +14,21 @@ namespace kofrex {
 namespace {
 
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+// Write-back starts for every this many bytes written; 16 MiB kept the disk busy while the
+// copy went on, without the small requests that cost more than they save.
+constexpr std::int64_t kWriteBackChunk = std::int64_t{16} << 20;
 constexpr int kNameAttempts = 100;
-
-[[noreturn]] void RaiseErrno() {
-    throw ArchiveError::FromErrno(errno);
-}
+constexpr int kMaxLinkHops = 40;  // as the kernel allows before ELOOP
 
 bool LacksUnnamedFiles(int error) {
     return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
+// Attributes this process may not read or set, or that the folder's file system lacks, are
+// left behind; anything else is a real failure.
+bool AttributeOutOfReach(int error) {
+    return error == EPERM || error == EACCES || error == ENOTSUP || error == ENODATA ||
+           error == E2BIG || error == ERANGE;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -31,38 +39,62 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string TemporaryNameBeside(const std::string& target) {
+// Hidden, ours, and of a fixed short length, so it fits wherever the target's own name fits.
+std::string TemporaryNameIn(const std::string& folder) {
     static std::mt19937_64 random{std::random_device{}()};
-    const std::string folder = FolderOf(target);
-    const std::size_t slash = target.find_last_of('/');
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "/." + base + "." + std::to_string(random() % 1'000'000'000) + ".tmp";
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = folder + "/.kofrex-";
+    for (int i = 0; i < 6; ++i) {
+        name += kLetters[random() % (sizeof kLetters - 1)];
+    }
+    return name;
 }
 
 }  // namespace
 
-File File::OpenForReading(FileSystem& fs, const std::string& path) {
-    const int fd = fs.Open(path.c_str(), O_RDONLY, 0);
-    if (fd < 0) {
-        RaiseErrno();
+FileIdentity FileIdentity::Of(const struct stat& status) {
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec,
+            status.st_mtim.tv_nsec};
+}
+
+void CopyMeter::Wrote(File& out, std::int64_t position, std::int64_t count) {
+    done_ += count;
+    if (writeBack_) {
+        if (pendingFrom_ + pendingBytes_ != position) {
+            pendingFrom_ = position;  // a new stretch: the old one is left to the final flush
+            pendingBytes_ = 0;
+        }
+        pendingBytes_ += count;
+        if (pendingBytes_ >= kWriteBackChunk) {
+            writeBack_ = out.StartWriteBack(pendingFrom_, pendingBytes_);
+            pendingFrom_ += pendingBytes_;
+            pendingBytes_ = 0;
+        }
     }
-    return File(fs, fd);
+    if (progress_ && !progress_(Progress{done_, total_, false})) {
+        throw OperationCancelled();
+    }
+}
+
+std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    File file(fs, fd, path);
+    struct stat status {};
+    if (fs.Status(fd, status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return file;
 }
 
 File File::OpenArchiveForReading(FileSystem& fs, const std::string& path) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
     if (fd < 0) {
-        RaiseErrno();
+        throw ArchiveError::FromErrno(errno, "open", path);
     }
-    return File(fs, fd);
-}
-
-std::optional<File> File::TryOpenForReading(FileSystem& fs, const std::string& path) {
-    const int fd = fs.Open(path.c_str(), O_RDONLY, 0);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    return File(fs, fd);
+    return File(fs, fd, path);
 }
 
 File::~File() {
@@ -71,10 +103,14 @@ File::~File() {
     }
 }
 
+void File::Raise(const char* action) const {
+    throw ArchiveError::FromErrno(errno, action, path_);
+}
+
 struct stat File::Status() const {
     struct stat status {};
     if (fs_->Status(fd_, status) != 0) {
-        RaiseErrno();
+        Raise("read");
     }
     return status;
 }
@@ -85,7 +121,7 @@ std::size_t File::ReadAt(char* buffer, std::size_t count, std::int64_t position)
         const ssize_t got =
             fs_->ReadAt(fd_, buffer + done, count - done, static_cast<off_t>(position + done));
         if (got < 0) {
-            RaiseErrno();
+            Raise("read");
         }
         if (got == 0) {
             break;
@@ -99,14 +135,14 @@ ByteString File::ReadWhole(std::int64_t limit) {
     // One byte more than expected, so that a file that grew is noticed without a second pass.
     const std::int64_t expected = std::max<std::int64_t>(0, Length());
     if (expected > limit) {
-        throw ArchiveError::Overflow();  // known too long: not worth reading
+        throw ArchiveError::TooLarge(path_);  // known too long: not worth reading
     }
     ByteString data(static_cast<std::size_t>(std::min(expected, limit) + 1), '\0');
     std::size_t total = 0;
     for (;;) {
         const ssize_t got = fs_->Read(fd_, data.data() + total, data.size() - total);
         if (got < 0) {
-            RaiseErrno();
+            Raise("read");
         }
         total += static_cast<std::size_t>(got);
         if (got == 0) {
@@ -116,7 +152,7 @@ ByteString File::ReadWhole(std::int64_t limit) {
             continue;
         }
         if (static_cast<std::int64_t>(total) > limit) {
-            throw ArchiveError::Overflow();
+            throw ArchiveError::TooLarge(path_);
         }
         const std::size_t grown =
             std::min<std::size_t>(data.size() + std::max(kCopyChunk, data.size() / 2),
@@ -133,16 +169,18 @@ void File::WriteAt(const char* buffer, std::size_t count, std::int64_t position)
         const ssize_t put =
             fs_->WriteAt(fd_, buffer + done, count - done, static_cast<off_t>(position + done));
         if (put < 0) {
-            RaiseErrno();
+            Raise("write");
         }
         if (put == 0) {
-            throw ArchiveError::FromErrno(ENOSPC);
+            errno = ENOSPC;
+            Raise("write");
         }
         done += static_cast<std::size_t>(put);
     }
 }
 
-void File::CopyFrom(File& source, std::int64_t from, std::int64_t count, std::int64_t to) {
+void File::CopyFrom(File& source, std::int64_t from, std::int64_t count, std::int64_t to,
+                    CopyMeter& meter) {
     // Through one bounded buffer: on ext4 this beats the kernel's copy_file_range, and memory
     // stays flat however large the archive is.
     ByteString buffer(static_cast<std::size_t>(std::min<std::int64_t>(count, kCopyChunk)), '\0');
@@ -150,35 +188,42 @@ void File::CopyFrom(File& source, std::int64_t from, std::int64_t count, std::in
         const auto piece =
             static_cast<std::size_t>(std::min<std::int64_t>(count - done, kCopyChunk));
         if (source.ReadAt(buffer.data(), piece, from + done) < piece) {
-            throw ArchiveError::EntryOutsideArchive();
+            throw ArchiveError::EntryOutsideArchive(source.path_);
         }
         WriteAt(buffer.data(), piece, to + done);
+        meter.Wrote(*this, to + done, static_cast<std::int64_t>(piece));
         done += static_cast<std::int64_t>(piece);
     }
 }
 
-std::int64_t File::CopyRestOf(File& source, std::int64_t to, std::int64_t limit) {
+std::int64_t File::CopyRestOf(File& source, std::int64_t to, std::int64_t limit, CopyMeter& meter,
+                              const std::string& archive) {
     ByteString buffer(kCopyChunk, '\0');
     std::int64_t done = 0;
     for (;;) {
         const ssize_t got = source.fs_->Read(source.fd_, buffer.data(), buffer.size());
         if (got < 0) {
-            RaiseErrno();
+            source.Raise("read");
         }
         if (got == 0) {
             return done;
         }
         if (done + got > limit) {
-            throw ArchiveError::Overflow();
+            throw ArchiveError::Overflow(archive);
         }
         WriteAt(buffer.data(), static_cast<std::size_t>(got), to + done);
+        meter.Wrote(*this, to + done, got);
         done += got;
     }
 }
 
+bool File::StartWriteBack(std::int64_t from, std::int64_t count) {
+    return fs_->StartWriteBack(fd_, static_cast<off_t>(from), static_cast<off_t>(count)) == 0;
+}
+
 void File::Sync() {
     if (fs_->Sync(fd_) != 0) {
-        RaiseErrno();
+        Raise("write");
     }
 }
 
@@ -186,33 +231,56 @@ void File::Close() {
     const int fd = fd_;
     fd_ = -1;
     if (fs_->Close(fd) != 0) {
-        RaiseErrno();
+        Raise("write");
     }
 }
 
-ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target) : fs_(fs) {
-    const bool exists = fs_.ResolveLinks(target.c_str(), target_) == 0;
-    if (!exists && errno != ENOENT) {
-        RaiseErrno();
+bool File::TryLockExclusive() {
+    if (fs_->Lock(fd_, LOCK_EX | LOCK_NB) == 0) {
+        return true;
     }
-    if (!exists) {
-        target_ = target;  // a new file
+    return errno != EWOULDBLOCK;
+}
+
+void File::Unlock() {
+    fs_->Lock(fd_, LOCK_UN);  // closing lets it go too; nothing to do if this fails
+}
+
+ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target) : fs_(fs) {
+    // Links are followed by hand: the kernel's resolution gives up on a dangling link, whose
+    // target is still the file the user means.
+    target_ = target;
+    struct stat existing {};
+    for (int hops = 0;; ++hops) {
+        if (fs_.LinkStatus(target_.c_str(), existing) != 0) {
+            if (errno != ENOENT) {
+                Raise("open", target_);
+            }
+            folder_ = FolderOf(target_);
+            OpenTemporary(0666);  // what a newly created file gets, less the umask
+            return;
+        }
+        if (!S_ISLNK(existing.st_mode)) {
+            break;
+        }
+        if (hops == kMaxLinkHops) {
+            errno = ELOOP;
+            Raise("open", target);
+        }
+        std::string link;
+        if (fs_.ReadLink(target_.c_str(), link) != 0) {
+            Raise("open", target_);
+        }
+        target_ = link.starts_with('/') ? link : FolderOf(target_) + "/" + link;
     }
     folder_ = FolderOf(target_);
-    struct stat existing {};
-    if (exists) {
-        if (fs_.PathStatus(target_.c_str(), existing) != 0) {
-            RaiseErrno();
-        }
-        OpenTemporary(0600);
-        try {
-            TakeOwnerAndMode(existing);
-        } catch (...) {
-            Discard();  // a destructor does not run for a constructor that raised
-            throw;
-        }
-    } else {
-        OpenTemporary(0666);  // what a newly created file gets, less the umask
+    RefuseUnsafeTarget(existing);
+    OpenTemporary(0600);
+    try {
+        TakeAttributesOf(existing);
+    } catch (...) {
+        Discard();  // a destructor does not run for a constructor that raised
+        throw;
     }
 }
 
@@ -220,75 +288,127 @@ ReplacementFile::~ReplacementFile() {
     Discard();
 }
 
+void ReplacementFile::Raise(const char* action, const std::string& path) const {
+    throw ArchiveError::FromErrno(errno, action, path);
+}
+
+// A rename would quietly turn a device into a file, split a hard link, or replace a file this
+// user may not write: each is refused, as writing the file in place would have been.
+void ReplacementFile::RefuseUnsafeTarget(const struct stat& existing) {
+    if (!S_ISREG(existing.st_mode)) {
+        throw ArchiveError::NotRegularFile(target_);
+    }
+    if (existing.st_nlink > 1) {
+        throw ArchiveError::HardLinked(target_);
+    }
+    if (fs_.MayWrite(target_.c_str()) != 0) {
+        Raise("write", target_);
+    }
+}
+
 void ReplacementFile::OpenTemporary(mode_t mode) {
     const int unnamed = fs_.OpenUnnamed(folder_.c_str(), mode);
     if (unnamed >= 0) {
         unnamed_ = true;
-        output_.emplace(fs_, unnamed);
+        output_.emplace(fs_, unnamed, target_);
         return;
     }
     if (!LacksUnnamedFiles(errno)) {
-        RaiseErrno();
+        Raise("create a file in the folder", folder_);
     }
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string name = TemporaryNameBeside(target_);
+        const std::string name = TemporaryNameIn(folder_);
         const int fd = fs_.Open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
         if (fd >= 0) {
             temporaryName_ = name;
-            output_.emplace(fs_, fd);
+            output_.emplace(fs_, fd, target_);
             return;
         }
         if (errno != EEXIST) {
-            RaiseErrno();
+            Raise("create a file in the folder", folder_);
         }
     }
-    throw ArchiveError::FromErrno(EEXIST);
+    errno = EEXIST;
+    Raise("create a file in the folder", folder_);
 }
 
-void ReplacementFile::TakeOwnerAndMode(const struct stat& existing) {
-    // Owner first: changing it clears set-id bits that the mode then restores.
-    if (fs_.ChangeOwner(output_->Descriptor(), existing.st_uid, existing.st_gid) != 0 &&
-        errno != EPERM) {
-        RaiseErrno();
+void ReplacementFile::TakeAttributesOf(const struct stat& existing) {
+    const int fd = output_->Descriptor();
+    // Owner first: changing it clears set-id bits that the mode then restores. Where the owner
+    // cannot be kept, the group still can be, so a shared archive stays readable by its group.
+    if (fs_.ChangeOwner(fd, existing.st_uid, existing.st_gid) != 0) {
+        if (errno != EPERM) {
+            Raise("write", target_);
+        }
+        if (fs_.ChangeOwner(fd, static_cast<uid_t>(-1), existing.st_gid) != 0 && errno != EPERM) {
+            Raise("write", target_);
+        }
     }
-    if (fs_.ChangeMode(output_->Descriptor(), existing.st_mode & 07777) != 0) {
-        RaiseErrno();
+    if (fs_.ChangeMode(fd, existing.st_mode & 07777) != 0) {
+        Raise("write", target_);
+    }
+    // Last: an access list sets the group bits of the mode from its own mask.
+    CopyExtendedAttributes();
+}
+
+void ReplacementFile::CopyExtendedAttributes() {
+    std::string names;
+    if (fs_.ListAttributes(target_.c_str(), names) != 0) {
+        if (AttributeOutOfReach(errno)) {
+            return;
+        }
+        Raise("read", target_);
+    }
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name(names.c_str() + at);
+        at += name.size() + 1;
+        std::string value;
+        if (fs_.GetAttribute(target_.c_str(), name.c_str(), value) != 0 ||
+            fs_.SetAttribute(output_->Descriptor(), name.c_str(), value) != 0) {
+            if (!AttributeOutOfReach(errno)) {
+                Raise("write", target_);
+            }
+        }
     }
 }
 
 void ReplacementFile::NameTemporary() {
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string name = TemporaryNameBeside(target_);
+        const std::string name = TemporaryNameIn(folder_);
         if (fs_.Name(output_->Descriptor(), name.c_str()) == 0) {
             temporaryName_ = name;
             return;
         }
         if (errno != EEXIST) {
-            RaiseErrno();
+            Raise("create a file in the folder", folder_);
         }
     }
-    throw ArchiveError::FromErrno(EEXIST);
+    errno = EEXIST;
+    Raise("create a file in the folder", folder_);
 }
 
-void ReplacementFile::Commit() {
+FileIdentity ReplacementFile::Commit() {
     output_->Sync();
     if (unnamed_) {
         NameTemporary();  // the name lives only until the rename below
     }
+    // The rename keeps inode and modification time, so this is the target's identity after it.
+    const FileIdentity identity = FileIdentity::Of(output_->Status());
     output_->Close();
     output_.reset();
     if (fs_.Rename(temporaryName_.c_str(), target_.c_str()) != 0) {
-        RaiseErrno();
+        Raise("replace", target_);
     }
     temporaryName_.clear();
+    return identity;
 }
 
 void ReplacementFile::FlushFolder() {
     const int fd = fs_.Open(folder_.c_str(), O_RDONLY | O_DIRECTORY, 0);
     if (fd < 0) {
-        RaiseErrno();
+        Raise("write to the folder", folder_);
     }
-    File folder(fs_, fd);
+    File folder(fs_, fd, folder_);
     folder.Sync();
     folder.Close();
 }
@@ -301,27 +421,13 @@ void ReplacementFile::Discard() noexcept {
     }
 }
 
-void WriteWholeFile(FileSystem& fs, const std::string& path, std::string_view bytes) {
-    WriteWholeFile(fs, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); });
-}
-
-void WriteWholeFile(FileSystem& fs, const std::string& path,
-                    const std::function<void(File&)>& fill) {
-    struct stat status {};
-    if (fs.PathStatus(path.c_str(), status) == 0 && !S_ISREG(status.st_mode)) {
-        const int fd = fs.Open(path.c_str(), O_WRONLY | O_TRUNC, 0);
-        if (fd < 0) {
-            RaiseErrno();
-        }
-        File device(fs, fd);
-        fill(device);
-        device.Close();
-        return;
-    }
+FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
+                            const std::function<void(File&)>& fill) {
     ReplacementFile replacement(fs, path);
     fill(replacement.Output());
-    replacement.Commit();
+    const FileIdentity identity = replacement.Commit();
     replacement.FlushFolder();
+    return identity;
 }
 
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b) {

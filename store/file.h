@@ -1,7 +1,7 @@
 #pragma once
 
 // Open files and whole-file replacement on top of FileSystem. Failures raise ArchiveError
-// with errno's number and text.
+// naming the file the user knows (the target, never a temporary name).
 
 #include <sys/stat.h>
 
@@ -13,53 +13,104 @@
 
 #include "archive_format.h"
 #include "file_system.h"
+#include "progress.h"
 
 namespace kofrex {
 
+// What tells one version of a file from another without reading it: another program that
+// replaces or rewrites the file changes at least one of these.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t length = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    static FileIdentity Of(const struct stat& status);
+    bool SameFileAs(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode;
+    }
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+class File;
+
+// Counts the bytes a copy writes: reports them to the progress callback, which may stop the
+// copy, and has the disk start writing every few MiB so that the final flush finds little left.
+class CopyMeter {
+  public:
+    CopyMeter(const ProgressCallback& progress, std::int64_t total)
+        : progress_(progress), total_(total) {}
+    // After `count` bytes were written to `out` at `position`; raises OperationCancelled.
+    void Wrote(File& out, std::int64_t position, std::int64_t count);
+
+  private:
+    const ProgressCallback& progress_;
+    std::int64_t total_;
+    std::int64_t done_ = 0;
+    std::int64_t pendingFrom_ = 0;  // written, not yet handed to the disk
+    std::int64_t pendingBytes_ = 0;
+    bool writeBack_ = true;  // false once the file system has shown it cannot
+};
+
 class File {
   public:
-    // Raises the open's error.
-    static File OpenForReading(FileSystem& fs, const std::string& path);
-    // The same without waiting: a named pipe opens at once (and reads as empty), so that only
-    // regular files need be taken for archives.
+    // A file to read whole, opened without waiting; nullopt when it cannot be opened or is not
+    // a regular file (a pipe, a device, a socket), which is declined as an unreadable file is.
+    static std::optional<File> OpenSource(FileSystem& fs, const std::string& path);
+    // Without waiting too: a named pipe opens at once (and is then no archive). Raises.
     static File OpenArchiveForReading(FileSystem& fs, const std::string& path);
-    // nullopt when the file cannot be opened; never raises.
-    static std::optional<File> TryOpenForReading(FileSystem& fs, const std::string& path);
-    File(FileSystem& fs, int fd) : fs_(&fs), fd_(fd) {}
+    File(FileSystem& fs, int fd, std::string path) : fs_(&fs), fd_(fd), path_(std::move(path)) {}
 
-    File(File&& other) noexcept : fs_(other.fs_), fd_(other.fd_) { other.fd_ = -1; }
+    File(File&& other) noexcept : fs_(other.fs_), fd_(other.fd_), path_(std::move(other.path_)) {
+        other.fd_ = -1;
+    }
     File& operator=(File&&) = delete;
     File(const File&) = delete;
     ~File();  // closes quietly: only reached on error paths or for files opened to read
 
     int Descriptor() const { return fd_; }
+    const std::string& Path() const { return path_; }
     struct stat Status() const;
     std::int64_t Length() const { return Status().st_size; }
 
     // Reads up to `count` bytes from `position`, fewer only at the end of the file.
     std::size_t ReadAt(char* buffer, std::size_t count, std::int64_t position);
-    // Reads a newly opened file from its start to its end, raising Overflow past `limit`
-    // bytes. Reads sequentially, so pipes and devices serve too.
+    // Reads a newly opened file from its start to its end, raising Overflow past `limit`.
     ByteString ReadWhole(std::int64_t limit);
     void WriteAt(const char* buffer, std::size_t count, std::int64_t position);
     // Copies `count` bytes of `source` from `from` to this file at `to`, in bounded pieces.
-    void CopyFrom(File& source, std::int64_t from, std::int64_t count, std::int64_t to);
+    void CopyFrom(File& source, std::int64_t from, std::int64_t count, std::int64_t to,
+                  CopyMeter& meter);
     // Copies what is left of `source`, read sequentially, to this file at `to`; returns the
-    // number of bytes, raising Overflow past `limit` of them.
-    std::int64_t CopyRestOf(File& source, std::int64_t to, std::int64_t limit);
+    // number of bytes, raising Overflow of `archive` past `limit` of them (a growing source).
+    std::int64_t CopyRestOf(File& source, std::int64_t to, std::int64_t limit, CopyMeter& meter,
+                            const std::string& archive);
+    // False when the file system cannot start write-back early; the final Sync still flushes.
+    bool StartWriteBack(std::int64_t from, std::int64_t count);
     void Sync();
     // Closes and raises the close's error, so that a lost write is not mistaken for success.
     void Close();
 
+    // An exclusive advisory lock for the whole of one add. False while another holder has it;
+    // true also where the file system has no such locks, which then cannot protect anything.
+    bool TryLockExclusive();
+    void Unlock();
+
   private:
+    [[noreturn]] void Raise(const char* action) const;
+
     FileSystem* fs_;
     int fd_;
+    std::string path_;
 };
 
 // Builds the new content of `target` in a temporary file beside it and puts it in place with
 // one rename, so the target is either wholly old or wholly new, whatever happens meanwhile.
-// A symbolic link is followed: the file it names is replaced and the link kept. An existing
-// target keeps its permission bits, and its owner where the process may set it.
+// A symbolic link is followed, also a dangling one: the file it names is written and the link
+// kept. An existing target keeps its permission bits, its owner (or at least its group) and its
+// extended attributes; one that is not a regular file, has other hard links or may not be
+// written by this user is refused before anything is written.
 class ReplacementFile {
   public:
     ReplacementFile(FileSystem& fs, const std::string& target);
@@ -69,32 +120,33 @@ class ReplacementFile {
 
     File& Output() { return *output_; }
     // Flushes the new content to disk and renames it over the target: from here on the target
-    // holds the new content.
-    void Commit();
+    // holds the new content, whose identity is returned.
+    FileIdentity Commit();
     // Makes the rename itself durable. Separate from Commit() so that a caller can record the
     // new content as current before this last step can fail.
     void FlushFolder();
 
   private:
+    void RefuseUnsafeTarget(const struct stat& existing);
     void OpenTemporary(mode_t mode);
-    void TakeOwnerAndMode(const struct stat& existing);
+    void TakeAttributesOf(const struct stat& existing);
+    void CopyExtendedAttributes();
     void NameTemporary();
     void Discard() noexcept;
+    [[noreturn]] void Raise(const char* action, const std::string& path) const;
 
     FileSystem& fs_;
-    std::string target_;
+    std::string target_;  // the file that is replaced, links followed
     std::string folder_;
     std::string temporaryName_;  // empty while the temporary file has no name
     bool unnamed_ = false;
     std::optional<File> output_;
 };
 
-// Replaces the whole content of `path` by `bytes` (see ReplacementFile). A target that exists
-// but is not a regular file, a device say, is written in place instead.
-void WriteWholeFile(FileSystem& fs, const std::string& path, std::string_view bytes);
-// The same, with the content written by `fill` from position 0 of the file it is given.
-void WriteWholeFile(FileSystem& fs, const std::string& path,
-                    const std::function<void(File&)>& fill);
+// Replaces the whole content of `path` with what `fill` writes from position 0 of the file it is
+// given (see ReplacementFile); returns the new content's identity.
+FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
+                            const std::function<void(File&)>& fill);
 
 // True when both paths name the same existing file, however spelled or linked.
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b);

@@ -1,10 +1,11 @@
 #include "file_system.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
 namespace kofrex {
@@ -72,14 +73,84 @@ int FileSystem::PathStatus(const char* path, struct stat& status) {
     return ::stat(path, &status);
 }
 
-int FileSystem::ResolveLinks(const char* path, std::string& resolved) {
-    char* absolute = ::realpath(path, nullptr);
-    if (absolute == nullptr) {
-        return -1;
+int FileSystem::LinkStatus(const char* path, struct stat& status) {
+    return ::lstat(path, &status);
+}
+
+int FileSystem::ReadLink(const char* path, std::string& target) {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(path, buffer.data(), buffer.size());
+        if (length < 0) {
+            return -1;
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(length));
+            target = std::move(buffer);
+            return 0;
+        }
+        buffer.resize(buffer.size() * 2);
     }
-    resolved = absolute;
-    std::free(absolute);
-    return 0;
+}
+
+int FileSystem::MayWrite(const char* path) {
+    return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS);
+}
+
+int FileSystem::Lock(int fd, int operation) {
+    int result;
+    do {
+        result = ::flock(fd, operation);
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+namespace {
+
+// Calls `query` with a growing buffer until the value fits; the value may change meanwhile.
+template <typename Query>
+int QueryWhole(std::string& out, Query query) {
+    for (;;) {
+        const ssize_t size = query(nullptr, 0);
+        if (size < 0) {
+            return -1;
+        }
+        out.assign(static_cast<std::size_t>(size), '\0');
+        const ssize_t got = query(out.data(), out.size());
+        if (got >= 0) {
+            out.resize(static_cast<std::size_t>(got));
+            return 0;
+        }
+        if (errno != ERANGE) {
+            return -1;
+        }
+    }
+}
+
+}  // namespace
+
+int FileSystem::ListAttributes(const char* path, std::string& names) {
+    return QueryWhole(names,
+                      [&](char* buffer, size_t size) { return ::listxattr(path, buffer, size); });
+}
+
+int FileSystem::GetAttribute(const char* path, const char* name, std::string& value) {
+    return QueryWhole(
+        value, [&](char* buffer, size_t size) { return ::getxattr(path, name, buffer, size); });
+}
+
+int FileSystem::SetAttribute(int fd, const char* name, const std::string& value) {
+    return ::fsetxattr(fd, name, value.data(), value.size(), 0);
+}
+
+int FileSystem::StartWriteBack(int fd, off_t from, off_t count) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    return ::sync_file_range(fd, from, count, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd, (void)from, (void)count;
+    errno = ENOSYS;
+    return -1;
+#endif
 }
 
 int FileSystem::ChangeOwner(int fd, uid_t owner, gid_t group) {

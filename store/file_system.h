@@ -29,8 +29,18 @@ class FileSystem {
     virtual int Close(int fd);
     virtual int Status(int fd, struct stat& status);
     virtual int PathStatus(const char* path, struct stat& status);  // follows links
-    // Sets `resolved` to the absolute path with every symbolic link resolved.
-    virtual int ResolveLinks(const char* path, std::string& resolved);
+    virtual int LinkStatus(const char* path, struct stat& status);  // the link itself
+    virtual int ReadLink(const char* path, std::string& target);
+    // Whether this user may write `path`, judged as the kernel would judge an open for writing.
+    virtual int MayWrite(const char* path);
+    // flock(2): LOCK_EX, LOCK_NB, LOCK_UN.
+    virtual int Lock(int fd, int operation);
+    // The extended attributes' names, each ending in a zero byte, as listxattr(2) gives them.
+    virtual int ListAttributes(const char* path, std::string& names);
+    virtual int GetAttribute(const char* path, const char* name, std::string& value);
+    virtual int SetAttribute(int fd, const char* name, const std::string& value);
+    // Asks the disk to start writing the given range without waiting for it.
+    virtual int StartWriteBack(int fd, off_t from, off_t count);
     virtual int ChangeOwner(int fd, uid_t owner, gid_t group);
     virtual int ChangeMode(int fd, mode_t mode);
     // Gives the unnamed file `fd` the name `path`.

@@ -3,11 +3,14 @@
 #include <fcntl.h>
 
 #include <algorithm>
-
-#include "file.h"
+#include <chrono>
+#include <thread>
 
 namespace kofrex {
 namespace {
+
+// How often an add that waits for another program's lock looks again, and tells its caller.
+constexpr auto kLockPollInterval = std::chrono::milliseconds(50);
 
 bool HasName(const std::vector<ArchiveEntry>& entries, const std::string& name) {
     return std::any_of(entries.begin(), entries.end(),
@@ -48,15 +51,24 @@ bool modKofrex::FileExists(const std::string& path) const {
     return isFile;
 }
 
+bool modKofrex::SomethingAt(const std::string& path) const {
+    struct stat status {};
+    return !path.empty() && fs_.LinkStatus(path.c_str(), status) == 0;
+}
+
 void modKofrex::CreateArchive(const std::string& path) {
-    header_ = ArchiveHeader{kSignature, kVersion, 0};
-    const HeaderBytes bytes = EncodeHeader(header_);
-    WriteWholeFile(fs_, path, std::string_view(bytes.data(), bytes.size()));
+    ReleaseReplacedArchive();
+    const ArchiveHeader header{kSignature, kVersion, 0};
+    const HeaderBytes bytes = EncodeHeader(header);
+    identity_ =
+        WriteWholeFile(fs_, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); });
+    header_ = header;
     archivePath_ = path;
     entries_.clear();
 }
 
 bool modKofrex::OpenArchive(const std::string& path) {
+    ReleaseReplacedArchive();
     if (!FileExists(path)) {
         return false;
     }
@@ -68,24 +80,25 @@ bool modKofrex::OpenArchive(const std::string& path) {
         return false;
     }
     archivePath_ = path;
-    entries_ = std::move(directory->entries);
+    TakeDirectory(std::move(*directory));
     return true;
 }
 
 std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
-    Directory directory;
     const struct stat status = archive.Status();
     if (!S_ISREG(status.st_mode)) {
         return std::nullopt;  // a pipe or a device is no archive, whatever it would give
     }
-    directory.fileLength = status.st_size;
+    Directory directory;
+    directory.identity = FileIdentity::Of(status);
+    const std::int64_t fileLength = status.st_size;
     HeaderBytes headerBytes{};
     if (archive.ReadAt(headerBytes.data(), kHeaderSize, 0) < kHeaderSize) {
         return std::nullopt;
     }
     header_ = DecodeHeader(headerBytes);
     if (!header_.IsArchive() || header_.FileCount < 0 ||
-        DirectoryEnd(header_.FileCount) > directory.fileLength) {
+        DirectoryEnd(header_.FileCount) > fileLength) {
         return std::nullopt;  // checked before allocating, so a bogus count costs nothing
     }
     const auto count = static_cast<std::size_t>(header_.FileCount);
@@ -97,7 +110,7 @@ std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
     for (std::size_t i = 0; i < count; ++i) {
         const ArchiveEntry entry =
             DecodeEntry(std::span<const char, kEntrySize>(raw.data() + i * kEntrySize, kEntrySize));
-        if (!EntryFitsIn(entry, directory.fileLength)) {
+        if (!EntryFitsIn(entry, fileLength)) {
             return std::nullopt;
         }
         directory.entries.push_back(entry);
@@ -105,55 +118,94 @@ std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
     return directory;
 }
 
+void modKofrex::TakeDirectory(Directory directory) {
+    entries_ = std::move(directory.entries);
+    identity_ = directory.identity;
+}
+
+bool modKofrex::ArchiveUnchanged() const {
+    struct stat status {};
+    return fs_.PathStatus(archivePath_.c_str(), status) == 0 &&
+           FileIdentity::Of(status) == identity_;
+}
+
+File modKofrex::OpenLockedArchive() {
+    for (;;) {
+        File archive = File::OpenArchiveForReading(fs_, archivePath_);
+        WaitForLock(archive);
+        // Another add may have renamed a new archive into place while this one waited: its lock
+        // was on the file that is gone, so the file the path names now is locked instead.
+        struct stat named {};
+        if (fs_.PathStatus(archivePath_.c_str(), named) != 0) {
+            throw ArchiveError::FromErrno(errno, "open", archivePath_);
+        }
+        if (FileIdentity::Of(named).SameFileAs(FileIdentity::Of(archive.Status()))) {
+            return archive;
+        }
+    }
+}
+
+void modKofrex::WaitForLock(File& archive) {
+    while (!archive.TryLockExclusive()) {
+        if (progress_ && !progress_(Progress{0, 0, true})) {
+            throw OperationCancelled();
+        }
+        std::this_thread::sleep_for(kLockPollInterval);
+    }
+}
+
 void modKofrex::AddFileToArchive(const std::string& path) {
+    ReleaseReplacedArchive();
     if (!FileExists(archivePath_) || !FileExists(path) || IsCurrentArchive(path)) {
         return;
     }
+    std::optional<File> source = File::OpenSource(fs_, path);
+    if (!source) {
+        return;  // vanished since it was tested, or a pipe or device: nothing to store
+    }
     header_ = ArchiveHeader{};
-    File archive = File::OpenArchiveForReading(fs_, archivePath_);
+    File archive = OpenLockedArchive();
     std::optional<Directory> old = ReadDirectory(archive);
     if (!old) {
         return;  // no longer an archive: left alone, and the table keeps what it had
     }
-    entries_ = old->entries;  // from here on the table mirrors the file as it is now
+    TakeDirectory(*old);  // from here on the table mirrors the file as it is now
 
     if (header_.FileCount == kMaxPosition) {
-        throw ArchiveError::Overflow();
+        throw ArchiveError::Overflow(archivePath_);
     }
     ArchiveEntry added;
     added.Name = FitName(GetStoredName(path));
     if (HasName(entries_, added.Name)) {
         return;
     }
-    std::optional<File> source = File::TryOpenForReading(fs_, path);
-    if (!source) {
-        return;  // vanished since it was tested: nothing to store
-    }
     // The new entry's data start just past the grown directory's end of file.
-    const std::int64_t grownLength = old->fileLength + static_cast<std::int64_t>(kEntrySize);
+    const std::int64_t grownLength = old->identity.length + static_cast<std::int64_t>(kEntrySize);
     if (grownLength + 1 > kMaxPosition) {
-        throw ArchiveError::Overflow();
+        throw ArchiveError::Overflow(archivePath_);
     }
     const std::int64_t room = kMaxPosition - grownLength;  // data bytes that keep it in range
     if (source->Length() > room) {
-        throw ArchiveError::Overflow();  // known before anything is written
+        throw ArchiveError::Overflow(archivePath_);  // known before anything is written
     }
     added.Offset = static_cast<std::int32_t>(grownLength + 1);
-    WriteGrownArchive(archive, *old, added, *source, room);
+    WriteGrownArchive(std::move(archive), *old, added, *source, room);
 }
 
-void modKofrex::WriteGrownArchive(File& archive, const Directory& old, ArchiveEntry added,
+void modKofrex::WriteGrownArchive(File archive, const Directory& old, ArchiveEntry added,
                                   File& source, std::int64_t room) {
     const std::int64_t oldDataStart = DirectoryEnd(header_.FileCount);
+    const std::int64_t oldData = old.identity.length - oldDataStart;
     ReplacementFile replacement(fs_, archivePath_);
     File& out = replacement.Output();
+    CopyMeter meter(progress_, oldData + source.Length());
     // The data region moves one entry towards the end, to make room for the new entry.
-    out.CopyFrom(archive, oldDataStart, old.fileLength - oldDataStart,
-                 oldDataStart + static_cast<std::int64_t>(kEntrySize));
+    out.CopyFrom(archive, oldDataStart, oldData,
+                 oldDataStart + static_cast<std::int64_t>(kEntrySize), meter);
     // Read once: Size is what was read, whatever the file does meanwhile.
-    added.Size = static_cast<std::int32_t>(out.CopyRestOf(source, added.Offset - 1, room));
+    added.Size = static_cast<std::int32_t>(
+        out.CopyRestOf(source, added.Offset - 1, room, meter, archivePath_));
     source.Close();
-    archive.Close();
 
     std::vector<ArchiveEntry> grown = old.entries;
     for (ArchiveEntry& entry : grown) {
@@ -164,23 +216,34 @@ void modKofrex::WriteGrownArchive(File& archive, const Directory& old, ArchiveEn
     header.FileCount = static_cast<std::int32_t>(grown.size());
     const ByteString front = EncodeFront(header, grown);
     out.WriteAt(front.data(), front.size(), 0);
-    replacement.Commit();
+    const FileIdentity identity = replacement.Commit();
 
     header_ = header;
-    entries_ = std::move(grown);
+    TakeDirectory({std::move(grown), identity});
     replacement.FlushFolder();
+    archive.Unlock();
+    // Closing the replaced file frees its blocks, which takes a while for a large archive: it
+    // waits until the user has seen the result.
+    replacedArchive_.emplace(std::move(archive));
+}
+
+void modKofrex::ReleaseReplacedArchive() {
+    replacedArchive_.reset();
 }
 
 void modKofrex::BuildEntry(const std::string& path, ArchiveEntry& entry) const {
     if (!FileExists(path)) {
         return;
     }
-    File file = File::OpenForReading(fs_, path);
-    const std::int64_t length = file.Length();
-    if (length > kMaxPosition) {
-        throw ArchiveError::Overflow();
+    std::optional<File> file = File::OpenSource(fs_, path);
+    if (!file) {
+        return;
     }
-    file.Close();
+    const std::int64_t length = file->Length();
+    if (length > kMaxPosition) {
+        throw ArchiveError::TooLarge(path);
+    }
+    file->Close();
     entry.Name = FitName(GetStoredName(path));
     entry.Size = static_cast<std::int32_t>(length);
 }
@@ -189,9 +252,12 @@ ByteString modKofrex::ReadFileBytes(const std::string& path) const {
     if (!FileExists(path)) {
         return {};
     }
-    File file = File::OpenForReading(fs_, path);
-    ByteString data = file.ReadWhole(kMaxPosition);
-    file.Close();
+    std::optional<File> file = File::OpenSource(fs_, path);
+    if (!file) {
+        return {};
+    }
+    ByteString data = file->ReadWhole(kMaxPosition);
+    file->Close();
     return data;
 }
 
@@ -222,37 +288,31 @@ ByteString modKofrex::GetEntryData(std::string_view name) const {
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
     ByteString data(static_cast<std::size_t>(entry->Size), '\0');
     if (archive.ReadAt(data.data(), data.size(), entry->Offset - 1) < data.size()) {
-        throw ArchiveError::EntryOutsideArchive();
+        throw ArchiveError::EntryOutsideArchive(archivePath_);
     }
     archive.Close();
     return data;
 }
 
 bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target) {
-    const ArchiveEntry& entry = entries_.at(static_cast<std::size_t>(index - 1));
+    ReleaseReplacedArchive();
+    const ArchiveEntry entry = entries_.at(static_cast<std::size_t>(index - 1));
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
-    WriteWholeFile(fs_, target,
-                   [&](File& out) { out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0); });
+    // Checked on the file that is read, not only on the path: a stale table would name other
+    // bytes, and nothing may be written from them.
+    if (!(FileIdentity::Of(archive.Status()) == identity_)) {
+        return false;
+    }
+    WriteWholeFile(fs_, target, [&](File& out) {
+        CopyMeter meter(progress_, entry.Size);
+        out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
+    });
     archive.Close();
     return true;
 }
 
-bool modKofrex::ArchiveUnchanged() const {
-    return true;
-}
-
-bool modKofrex::SomethingAt(const std::string& path) const {
-    return FileExists(path);
-}
-
-void modKofrex::ReleaseReplacedArchive() {}
-
 bool modKofrex::IsCurrentArchive(const std::string& path) const {
     return SameFile(fs_, path, archivePath_);
-}
-
-void modKofrex::WriteFileBytes(const std::string& path, std::string_view bytes) const {
-    WriteWholeFile(fs_, path, bytes);
 }
 
 }  // namespace kofrex

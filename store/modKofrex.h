@@ -12,6 +12,7 @@
 
 #include "archive_error.h"
 #include "archive_format.h"
+#include "file.h"
 #include "file_system.h"
 #include "names.h"
 #include "progress.h"
@@ -23,6 +24,8 @@ class File;
 class modKofrex {
   public:
     explicit modKofrex(FileSystem& fs = FileSystem::Default()) : fs_(fs) {}
+    modKofrex(const modKofrex&) = delete;
+    modKofrex& operator=(const modKofrex&) = delete;
 
     // "" while no archive is current; once set, never "" again.
     const std::string& ArchivePath() const { return archivePath_; }
@@ -43,8 +46,10 @@ class modKofrex {
     bool OpenArchive(const std::string& path);
 
     // Stores the file at `path` in the current archive under its stored name. Declines
-    // silently when there is no archive, the file cannot be read, the name is already stored
-    // or the file is the archive itself. The archive is replaced whole, never changed in place.
+    // silently when there is no archive, the file cannot be read or is no regular file, the
+    // name is already stored or the file is the archive itself. The archive is replaced whole,
+    // never changed in place, under an exclusive lock, so that adds from two windows or
+    // programs follow one another instead of one losing the other's entry.
     void AddFileToArchive(const std::string& path);
 
     // Fills entry's Name and Size from the file at `path`; leaves entry as it was when the file
@@ -84,22 +89,23 @@ class modKofrex {
     // True when `path` names the current archive's file, however spelled or linked.
     bool IsCurrentArchive(const std::string& path) const;
 
-    // Replaces the whole content of `path` by `bytes` in one step: a failure part-way leaves
-    // the file as it was.
-    void WriteFileBytes(const std::string& path, std::string_view bytes) const;
-
   private:
     struct Directory {
         std::vector<ArchiveEntry> entries;
-        std::int64_t fileLength = 0;
+        FileIdentity identity;
     };
     // Reads the header into header_ and then the directory; nullopt when the file is not an
     // archive or names data outside itself.
     std::optional<Directory> ReadDirectory(File& archive);
+    // The table and the identity it was read from become current.
+    void TakeDirectory(Directory directory);
     const ArchiveEntry* FindEntry(std::string_view name) const;
+    // The current archive, opened and locked, and still the file its path names.
+    File OpenLockedArchive();
+    void WaitForLock(File& archive);
     // Writes the archive grown by `added`, whose data are the rest of `source` (at most `room`
     // bytes), to a new file and renames it over the archive.
-    void WriteGrownArchive(File& archive, const Directory& old, ArchiveEntry added, File& source,
+    void WriteGrownArchive(File archive, const Directory& old, ArchiveEntry added, File& source,
                            std::int64_t room);
 
     FileSystem& fs_;
@@ -107,6 +113,8 @@ class modKofrex {
     std::string archivePath_;
     ArchiveHeader header_;
     std::vector<ArchiveEntry> entries_;
+    FileIdentity identity_;                // of the file entries_ was read from
+    std::optional<File> replacedArchive_;  // see ReleaseReplacedArchive()
 };
 
 }  // namespace kofrex
