@@ -2,30 +2,38 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <memory>
 
 #include "frmMain.h"
 #include "scripted_platform.h"
 
 namespace kofrex::bench {
 
+ShownWindow::ShownWindow(modKofrex& store) {
+    WindowPlatform platform;
+    platform.dialog = std::make_unique<ScriptedDialog>();
+    platform.messages = std::make_unique<ScriptedMessageBox>();
+    window_ = std::make_unique<frmMain>(store, std::move(platform));
+    window_->show();
+    QApplication::processEvents();
+}
+
+ShownWindow::~ShownWindow() = default;
+
+void ShownWindow::ListFiles() {
+    window_->ListFiles();
+    window_->repaint();  // paints synchronously, rows included
+    QApplication::processEvents();
+}
+
 double TimeListFiles(const std::string& path) {
     modKofrex store;
     if (!store.OpenArchive(path)) {
         return -1;
     }
-    WindowPlatform platform;
-    platform.dialog = std::make_unique<ScriptedDialog>();
-    platform.messages = std::make_unique<ScriptedMessageBox>();
-    frmMain window(store, std::move(platform));
-    window.show();
-    QApplication::processEvents();
-
+    ShownWindow window(store);
     QElapsedTimer timer;
     timer.start();
     window.ListFiles();
-    window.repaint();  // paints synchronously, rows included
-    QApplication::processEvents();
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 

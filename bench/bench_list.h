@@ -1,11 +1,30 @@
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "modKofrex.h"
+
+namespace kofrex {
+class frmMain;
+}
 
 namespace kofrex::bench {
 
-// Milliseconds that ListFiles of the archive at `path` takes in an offscreen window, until
-// the list has been painted; one measurement. Needs a QApplication.
+// An offscreen window over a store, as the program shows it. Needs a QApplication.
+class ShownWindow {
+  public:
+    explicit ShownWindow(modKofrex& store);
+    ~ShownWindow();
+    // What a command does last: ListFiles, until the list has been painted.
+    void ListFiles();
+
+  private:
+    std::unique_ptr<frmMain> window_;
+};
+
+// Milliseconds that ListFiles of the archive at `path` takes until the list has been painted;
+// one measurement, or -1 when the archive does not open.
 double TimeListFiles(const std::string& path);
 
 }  // namespace kofrex::bench
