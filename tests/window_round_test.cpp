@@ -1,3 +1,222 @@
 // The window's progress and cancel, its dialogs and list, drops and the archive named on start.
 
+#include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
+
+#include "qt_common_dialog.h"
 #include "window_fixture.h"
+
+namespace kofrex::test {
+namespace {
+
+class Round : public WindowTest {
+  protected:
+    // A window whose progress dialog shows at the first report; one that presses its Escape.
+    void ShowProgressAtOnceAndEscapeIt() {
+        auto scriptedDialog = std::make_unique<ScriptedDialog>();
+        auto scriptedMessages = std::make_unique<ScriptedMessageBox>();
+        dialog = scriptedDialog.get();
+        messages = scriptedMessages.get();
+        window.reset();
+        window = std::make_unique<frmMain>(
+            store, WindowPlatform{std::move(scriptedDialog), std::move(scriptedMessages),
+                                  [this](int status) { exitStatuses.push_back(status); },
+                                  std::chrono::milliseconds(0)});
+        QCoreApplication::instance()->installEventFilter(&escape_);
+    }
+    // Drags `urls` onto the window and drops them; true when the window took them as a copy.
+    bool Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter({9, 9}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QDropEvent drop({9, 9}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        if (!QApplication::sendEvent(window.get(), &enter) || !enter.isAccepted() ||
+            !QApplication::sendEvent(window.get(), &drop)) {
+            return false;
+        }
+        QCoreApplication::processEvents();
+        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+    }
+    QString LastMessage() const { return messages->Shown().empty() ? "" : MessageTexts().back(); }
+
+    struct : QObject {
+        bool eventFilter(QObject* receiver, QEvent* event) override {
+            if (auto* box = qobject_cast<QProgressDialog*>(receiver);
+                box != nullptr && event->type() == QEvent::Show) {
+                ++shown;
+                QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_Escape); });
+            }
+            return false;
+        }
+        int shown = 0;
+    } escape_;
+};
+
+TEST_F(Round, EachUseOfTheQtDialogStartsWithNothingChosen) {
+    WriteBytes(Path("data.bin"), "12345");
+    for (const bool save : {false, true}) {
+        QtCommonDialog qt(nullptr);
+        QFileDialog& widget = qt.Widget();
+        widget.setDirectory(Path(""));
+        auto* list = widget.findChild<QAbstractItemView*>("listView");
+        const auto whenShown = [&](std::function<void()> act) {
+            QTimer::singleShot(0, [&widget, act] {
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+                act();
+                if (widget.isVisible()) {  // Enter accepted nothing
+                    widget.reject();
+                }
+            });
+        };
+        whenShown([&] {  // the name typed with its folder selects the file in the list
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()); }));
+            QTest::keyClicks(widget.findChild<QLineEdit*>("fileNameEdit"), Path("data.bin"));
+            EXPECT_TRUE(list->selectionModel()->hasSelection());
+            QTest::keyClick(widget.focusWidget(), Qt::Key_Return);
+        });
+        qt.ShowOpen();
+        ASSERT_EQ(qt.FileName, Path("data.bin"));
+        qt.FileName.clear();
+        whenShown([&] { QTest::keyClick(widget.focusWidget(), Qt::Key_Return); });
+        save ? qt.ShowSave() : qt.ShowOpen();
+        EXPECT_EQ(qt.FileName, "") << "save " << save;
+    }
+}
+
+TEST_F(Round, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
+    OpenThroughWindow(MakeArchive("three.kfx", {{"A", "1"}, {"B", "22"}, {"C", "333"}}));
+    ShowWindow();
+    ListBox* list = window->lstFiles;
+    for (const auto& [key, row] :
+         {std::pair{Qt::Key_Down, 0}, {Qt::Key_Up, 0}, {Qt::Key_Home, 0}, {Qt::Key_End, 2}}) {
+        window->ListFiles();
+        window->txtArchive->setFocus();
+        list->setFocus();  // Qt's current row is now row 0, with no row selected
+        QTest::keyClick(list, key);
+        EXPECT_EQ(window->lblSize->text(), QString("Size: %1 bytes").arg(row + 1)) << key;
+    }
+    ClickRow(1);
+    const QPoint below(9, list->viewport()->height() - 4);
+    const QPoint onRow = list->visualRect(list->model()->index(1, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, onRow);
+    QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(list->ListIndex(), 1);
+    EXPECT_EQ(window->lblSize->text(), "Size: 2 bytes");
+}
+
+TEST_F(Round, EscapeInTheProgressDialogLeavesArchiveAndTargetAsTheyWere) {
+    ShowProgressAtOnceAndEscapeIt();
+    const QByteArray big(4 << 20, 'x');
+    const QString archive = MakeArchive("big.kfx", {{"BIG.BIN", big}});
+    WriteBytes(Path("new.bin"), big);
+    WriteBytes(Path("target.bin"), "old");
+    const QByteArray before = ReadBytes(archive);
+    OpenThroughWindow(archive);
+    dialog->WillChoose(Path("new.bin"));
+    window->cmdAdd->click();
+    ClickRow(0);
+    dialog->WillChoose(Path("target.bin"));
+    messages->WillAnswer(kAnswerYes);
+    window->cmdExtract->click();
+    EXPECT_EQ(escape_.shown, 2);
+    EXPECT_EQ(ReadBytes(archive), before);
+    EXPECT_EQ(ReadBytes(Path("target.bin")), "old");
+    EXPECT_EQ(Rows(), QStringList({"BIG.BIN        "}));
+    EXPECT_EQ(QDir(Path("")).entryList(QDir::Files | QDir::Hidden).size(), 3);  // no temporary
+    EXPECT_EQ(LastMessage(), "The file 'target.bin' already exists. Overwrite it?");
+    EXPECT_TRUE(exitStatuses.empty());
+}
+
+// What another program does to the archive between its opening and a click on Extract.
+TEST_F(Round, AChangedArchiveIsReadAgainOrTheErrorNamesTheFile) {
+    const QString archive = Path("shared.kfx"), target = Path("gone/out.bin");
+    const auto junk = [&] {
+        std::remove(qPrintable(archive));
+        WriteBytes(archive, "junk");
+    };
+    const auto grow = [&] {
+        std::rename(qPrintable(MakeArchive("o.kfx", {{"A", "1"}, {"B", "2"}})),
+                    qPrintable(archive));
+    };
+    const struct {
+        std::function<void()> change;
+        QString target, start, named;
+        std::size_t exits;
+        int rows;
+    } cases[] = {
+        {grow, "", "The archive has changed since it was opened. Its list has been read", "", 0, 2},
+        {[&] { std::remove(qPrintable(archive)); }, "", "Error 2: ", archive, 1, 1},
+        {junk, "", "Error ", archive, 2, 1},
+        {[] {}, target, "Error 2: ", Path("gone"), 3, 1},
+    };
+    for (const auto& c : cases) {
+        OpenThroughWindow(MakeArchive("shared.kfx", {{"A", "1"}}));
+        ClickRow(0);
+        c.change();
+        if (!c.target.isEmpty()) {
+            dialog->WillChoose(c.target);
+        }
+        window->cmdExtract->click();
+        EXPECT_TRUE(LastMessage().startsWith(c.start) && LastMessage().contains(c.named))
+            << LastMessage().toStdString();
+        EXPECT_EQ(messages->Shown().back().title, "Kofrex");
+        EXPECT_EQ(exitStatuses.size(), c.exits) << LastMessage().toStdString();
+        EXPECT_EQ(Rows().size(), c.rows) << LastMessage().toStdString();
+    }
+}
+
+TEST_F(Round, ScreenReadersGetTheControlsNamesAndTheEntrysValues) {
+    OpenThroughWindow(MakeArchive("one.kfx", {{"README.TXT", "hello"}}));
+    ClickRow(0);
+    const std::pair<QWidget*, QString> named[] = {
+        {window->txtArchive, "Archive name:"}, {window->lstFiles, "Files in archive:"},
+        {window->cmdBrowse, "Open archive"},   {window->lblSize, "Size: 5 bytes"},
+        {window->lblOffset, "Offset: 33"},
+    };
+    for (const auto& [widget, name] : named) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    }
+    EXPECT_EQ(window->cmdBrowse->text(), "...");
+}
+
+TEST_F(Round, DroppedFilesAreAddedInOrderAndWithoutAnArchiveOneIsOpened) {
+    const QString archive = MakeArchive("drop.kfx", {});
+    WriteBytes(Path("a.txt"), "a");
+    WriteBytes(Path("b.txt"), "bb");
+    const QUrl a = QUrl::fromLocalFile(Path("a.txt")), b = QUrl::fromLocalFile(Path("b.txt"));
+    EXPECT_FALSE(Drop({QUrl::fromLocalFile(archive), a}));
+    EXPECT_FALSE(Drop({QUrl("https://example.org/x.kfx")}));
+    EXPECT_EQ(store.ArchivePath(), "");
+    EXPECT_TRUE(Drop({QUrl::fromLocalFile(archive)}));
+    EXPECT_EQ(window->txtArchive->text(), archive);
+    EXPECT_TRUE(Drop({b, QUrl("https://example.org/c.txt"), a, b}));
+    EXPECT_EQ(Rows(), QStringList({"B.TXT          ", "A.TXT          "}));
+    EXPECT_TRUE(messages->Shown().empty());
+}
+
+TEST_F(Round, AnArchiveNamedOnStartOpensOrIsReportedByName) {
+    WriteBytes(Path("notes.txt"), "not an archive");
+    window->OpenNamedArchive(Path("notes.txt"));
+    EXPECT_EQ(LastMessage(),
+              "The file '" + Path("notes.txt") + "' is not an archive that Kofrex can read.");
+    EXPECT_EQ(store.ArchivePath(), "");
+    EXPECT_EQ(window->txtArchive->text(), "");
+    const QString archive = MakeArchive("named.kfx", {{"A.TXT", "a"}});
+    window->OpenNamedArchive(archive);
+    EXPECT_EQ(window->txtArchive->text(), archive);
+    EXPECT_EQ(Rows(), QStringList({"A.TXT          "}));
+    EXPECT_EQ(messages->Shown().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kofrex::test

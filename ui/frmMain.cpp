@@ -1,7 +1,13 @@
 #include "frmMain.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFont>
+#include <QMimeData>
+#include <QScopeGuard>
+#include <QUrl>
 #include <cerrno>
 #include <exception>
 #include <new>
@@ -23,6 +29,9 @@ constexpr int kSaveFlags = kDialogExplorerStyle | kDialogHideReadOnly;
 constexpr int kOutOfMemoryNumber = ENOMEM;
 constexpr int kUnknownErrorNumber = -1;
 
+// Posted behind the repaint of the list after an add; see ReleaseWhenIdle.
+const QEvent::Type kReleaseEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
 std::unique_ptr<CommonDialog> OrQtDialog(std::unique_ptr<CommonDialog> dialog, QWidget* parent) {
     return dialog ? std::move(dialog) : std::make_unique<QtCommonDialog>(parent);
 }
@@ -32,7 +41,17 @@ std::unique_ptr<MessageBox> OrQtMessageBox(std::unique_ptr<MessageBox> box, QWid
 }
 
 std::function<void(int)> OrQuitEventLoop(std::function<void(int)> terminate) {
-    return terminate ? std::move(terminate) : [](int status) { QCoreApplication::exit(status); };
+    if (terminate) {
+        return terminate;
+    }
+    return [](int status) {
+        QCoreApplication::exit(status);
+        // An error while opening the archive named on start comes before the event loop runs,
+        // where exit alone would be lost.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [status] { QCoreApplication::exit(status); },
+            Qt::QueuedConnection);
+    };
 }
 
 std::string StorePath(const QString& path) {
@@ -53,6 +72,28 @@ QString RowText(const ArchiveEntry& entry) {
     return QString::fromStdString(DecodeWindows1252(entry.Name));
 }
 
+QString Shown(std::string_view windows1252Name) {
+    return QString::fromStdString(DecodeWindows1252(TrimSpaces(windows1252Name)));
+}
+
+QString Adding(const QString& path) {
+    return QStringLiteral("Adding %1…").arg(Shown(FitName(GetStoredName(StorePath(path)))));
+}
+
+QString Extracting(const ArchiveEntry& entry) {
+    return QStringLiteral("Extracting %1…").arg(Shown(entry.Name));
+}
+
+QStringList LocalFiles(const QMimeData& data) {
+    QStringList paths;
+    for (const QUrl& url : data.urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
+}
+
 }  // namespace
 
 frmMain::frmMain(modKofrex& store, WindowPlatform platform)
@@ -70,7 +111,8 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       Label1(new QLabel(QStringLiteral("Archive name:"), this)),
       store_(store),
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
-      terminate_(OrQuitEventLoop(std::move(platform.terminate))) {
+      terminate_(OrQuitEventLoop(std::move(platform.terminate))),
+      progressDelay_(platform.progressDelay) {
     setWindowTitle(QStringLiteral("Kofrex - by Quorvane"));
     setFixedSize(404, 380);
     setFont(DialogFont());
@@ -81,6 +123,13 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
     SetTabOrder();
     WireEvents();
     txtArchive->setFocus();
+    setAcceptDrops(true);
+    store_.SetProgress(
+        [this](const Progress& progress) { return work_ == nullptr || work_->Report(progress); });
+}
+
+frmMain::~frmMain() {
+    store_.SetProgress({});
 }
 
 void frmMain::PlaceControls() {
@@ -114,6 +163,15 @@ void frmMain::SetUpControls() {
         button->setDefault(false);
         button->setFocusPolicy(Qt::StrongFocus);
     }
+    // Screen readers name the path box and the list by the captions above them, and the
+    // browse button by what it does.
+    Label1->setBuddy(txtArchive);
+    Label2->setBuddy(lstFiles);
+    txtArchive->setAccessibleName(Label1->text());
+    lstFiles->setAccessibleName(Label2->text());
+    cmdBrowse->setAccessibleName(QStringLiteral("Open archive"));
+    // A file dropped on the path box is a file for the window, not text for the box.
+    txtArchive->setAcceptDrops(false);
 }
 
 void frmMain::SetTabOrder() {
@@ -126,13 +184,14 @@ void frmMain::SetTabOrder() {
 
 void frmMain::WireEvents() {
     const auto wire = [this](QPushButton* button, void (frmMain::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, handler] { RunHandler(handler); });
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
     };
     wire(cmdNew, &frmMain::cmdNew_Click);
     wire(cmdBrowse, &frmMain::cmdBrowse_Click);
     wire(cmdAdd, &frmMain::cmdAdd_Click);
     wire(cmdExtract, &frmMain::cmdExtract_Click);
-    connect(lstFiles, &ListBox::Click, this, [this] { RunHandler(&frmMain::lstFiles_Click); });
+    connect(lstFiles, &ListBox::Click, this, [this] { RunHandler([this] { lstFiles_Click(); }); });
 }
 
 void frmMain::ListFiles() {
@@ -153,7 +212,7 @@ void frmMain::cmdNew_Click() {
         return;
     }
     const QString path = cDlg->FileName;
-    if (store_.FileExists(StorePath(path)) && !ConfirmOverwrite()) {
+    if (store_.SomethingAt(StorePath(path)) && !ConfirmOverwrite()) {
         return;
     }
     {
@@ -165,10 +224,21 @@ void frmMain::cmdNew_Click() {
 }
 
 void frmMain::cmdBrowse_Click() {
-    if (!ShowDialog(false, QStringLiteral("Open archive..."), kArchiveFilter, kOpenFlags)) {
-        return;
+    if (ShowDialog(false, QStringLiteral("Open archive..."), kArchiveFilter, kOpenFlags)) {
+        OpenPath(cDlg->FileName);
     }
-    const QString path = cDlg->FileName;
+}
+
+void frmMain::OpenNamedArchive(const QString& path) {
+    RunHandler([this, &path] {
+        if (!OpenPath(path)) {
+            messages_->Show(
+                QStringLiteral("The file '%1' is not an archive that Kofrex can read.").arg(path));
+        }
+    });
+}
+
+bool frmMain::OpenPath(const QString& path) {
     bool opened = false;
     {
         WaitCursor busy;
@@ -178,20 +248,27 @@ void frmMain::cmdBrowse_Click() {
     if (opened) {
         txtArchive->setText(path);
     }
+    return opened;
 }
 
 void frmMain::cmdAdd_Click() {
     if (store_.ArchivePath().empty()) {
         return;
     }
-    if (!ShowDialog(false, QStringLiteral("Open archive..."), kAllFilesFilter, kOpenFlags)) {
-        return;
+    if (ShowDialog(false, QStringLiteral("Open archive..."), kAllFilesFilter, kOpenFlags)) {
+        AddFiles({cDlg->FileName});
     }
-    {
-        WaitCursor busy;
-        store_.AddFileToArchive(StorePath(cDlg->FileName));
+}
+
+void frmMain::AddFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (!RunWork(Adding(path), [&] { store_.AddFileToArchive(StorePath(path)); })) {
+            break;
+        }
     }
+    // Also after a cancel: the table mirrors the archive, which is as it was.
     ListFiles();
+    ReleaseWhenIdle();
 }
 
 void frmMain::cmdExtract_Click() {
@@ -201,6 +278,11 @@ void frmMain::cmdExtract_Click() {
     const int row = lstFiles->ListIndex();
     if (row == -1) {
         messages_->Show(QStringLiteral("Select a file that you would like to extract first."));
+        return;
+    }
+    // A row of a table that no longer mirrors the file would name other bytes.
+    if (!store_.ArchiveUnchanged()) {
+        ReadChangedArchiveAgain();
         return;
     }
     if (!ShowDialog(true, QStringLiteral("Extract file from archive..."), kAllFilesFilter,
@@ -214,11 +296,127 @@ void frmMain::cmdExtract_Click() {
                         kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
         return;
     }
-    if (store_.FileExists(target) && !ConfirmOverwrite()) {
+    if (store_.SomethingAt(target) && !ConfirmOverwrite()) {
         return;
     }
-    WaitCursor busy;
-    store_.ExtractEntry(row + 1, target);
+    const ArchiveEntry entry = store_.Entries().at(static_cast<std::size_t>(row));
+    bool extracted = true;
+    RunWork(Extracting(entry), [&] { extracted = store_.ExtractEntry(row + 1, target); });
+    if (!extracted) {
+        ReadChangedArchiveAgain();
+    }
+}
+
+void frmMain::ReadChangedArchiveAgain() {
+    const std::string path = store_.ArchivePath();
+    if (!store_.OpenArchive(path)) {
+        if (!store_.SomethingAt(path)) {
+            throw ArchiveError(ENOENT, "The archive " + path +
+                                           " is gone: another program has moved or deleted it.");
+        }
+        throw ArchiveError(EBADMSG, "The file " + path +
+                                        " is no longer an archive Kofrex can read: another "
+                                        "program has replaced or damaged it.");
+    }
+    ListFiles();
+    messages_->Show(
+        QStringLiteral("The archive has changed since it was opened. Its list has been read "
+                       "again; select the file once more."));
+}
+
+bool frmMain::RunWork(const QString& what, const std::function<void()>& work) {
+    WorkProgress progress(this, what, progressDelay_);
+    bool finished = false;
+    {
+        WaitCursor busy;
+        work_ = &progress;
+        const auto leave = qScopeGuard([this] { work_ = nullptr; });
+        try {
+            work();
+            finished = true;
+        } catch (const OperationCancelled&) {
+            // The store left every file as it was; a cancel is no error.
+        }
+    }
+    if (progress.EndRequested()) {
+        // Closed during the work: the window closes once the command has finished.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return false;
+    }
+    return finished;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (work_ == nullptr) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    work_->CancelAndEnd();
+    event->ignore();
+}
+
+// Posted with low priority, so it comes behind the repaint that shows the new list.
+void frmMain::ReleaseWhenIdle() {
+    QCoreApplication::postEvent(this, new QEvent(kReleaseEvent), Qt::LowEventPriority);
+}
+
+bool frmMain::event(QEvent* event) {
+    if (event->type() != kReleaseEvent) {
+        return QWidget::event(event);
+    }
+    // Work that started meanwhile releases it itself.
+    if (work_ == nullptr) {
+        RunHandler([this] { store_.ReleaseReplacedArchive(); });
+    }
+    return true;
+}
+
+// Local files only: several while an archive is current, else one to open.
+QStringList frmMain::AcceptedDrop(const QDropEvent& event) const {
+    const QStringList paths =
+        event.mimeData() != nullptr ? LocalFiles(*event.mimeData()) : QStringList();
+    const bool fits = !store_.ArchivePath().empty() ? !paths.isEmpty() : paths.size() == 1;
+    return fits && event.possibleActions().testFlag(Qt::CopyAction) ? paths : QStringList();
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void frmMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (AcceptedDrop(*event).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    // Copied, never moved: the source must stay where it is.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void frmMain::dropEvent(QDropEvent* event) {
+    const QStringList paths = AcceptedDrop(*event);
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // The program the files came from waits until the drop returns; the work comes after.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { RunHandler([this, &paths] { TakeDroppedFiles(paths); }); },
+        Qt::QueuedConnection);
+}
+
+void frmMain::TakeDroppedFiles(const QStringList& paths) {
+    // A dialog or other work came first; commands never run inside one another.
+    if (work_ != nullptr || QApplication::activeModalWidget() != nullptr) {
+        return;
+    }
+    if (!store_.ArchivePath().empty()) {
+        AddFiles(paths);
+    } else if (paths.size() == 1) {
+        OpenPath(paths.constFirst());
+    }
 }
 
 void frmMain::lstFiles_Click() {
@@ -255,9 +453,9 @@ bool frmMain::ConfirmOverwrite() {
     return messages_->Show(question, kButtonsYesNo, QStringLiteral("Overwrite")) == kAnswerYes;
 }
 
-void frmMain::RunHandler(void (frmMain::*handler)()) {
+void frmMain::RunHandler(const std::function<void()>& handler) {
     try {
-        (this->*handler)();
+        handler();
     } catch (const ArchiveError& error) {
         EndOnError(error.Number(), QString::fromStdString(error.Description()));
     } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -15,6 +16,7 @@
 #include "list_box.h"
 #include "message_box.h"
 #include "modKofrex.h"
+#include "work_progress.h"
 
 namespace kofrex {
 
@@ -28,6 +30,8 @@ struct WindowPlatform {
     std::unique_ptr<MessageBox> messages;
     // Ends the program after an unhandled error has been shown.
     std::function<void(int exitStatus)> terminate;
+    // How long an add or extract runs before its progress dialog appears.
+    std::chrono::milliseconds progressDelay = kProgressDelay;
 };
 
 class frmMain : public QWidget {
@@ -35,9 +39,14 @@ class frmMain : public QWidget {
 
   public:
     explicit frmMain(modKofrex& store, WindowPlatform platform = {});
+    ~frmMain() override;
 
     // Refills the list from the store's directory and resets the entry labels.
     void ListFiles();
+
+    // Opens the archive named when the program was started, as the open command opens a
+    // chosen file; one the store refuses is reported, since no dialog showed what was chosen.
+    void OpenNamedArchive(const QString& path);
 
     // The controls, in the order the window creates them.
     QPushButton* const cmdExtract;
@@ -52,6 +61,15 @@ class frmMain : public QWidget {
     QLineEdit* const txtArchive;
     QLabel* const Label2;
     QLabel* const Label1;
+
+  protected:
+    // Closing the window while file work runs stops the work first.
+    void closeEvent(QCloseEvent* event) override;
+    // Local files dropped onto the window are added to the current archive, or one is opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     void PlaceControls();
@@ -68,8 +86,21 @@ class frmMain : public QWidget {
 
     // Runs a handler so that no error crosses the event loop: one that escapes is shown and
     // ends the program.
-    void RunHandler(void (frmMain::*handler)());
+    void RunHandler(const std::function<void()>& handler);
     void EndOnError(int number, const QString& description);
+
+    // What the open command does once a file is chosen; true when it is now current.
+    bool OpenPath(const QString& path);
+    // Adds each file in turn, as the add command does, then refills the list once.
+    void AddFiles(const QStringList& paths);
+    // Runs store work that reports progress; false when it was cancelled.
+    bool RunWork(const QString& what, const std::function<void()>& work);
+    // The archive changed under the table: read it again and tell the user.
+    void ReadChangedArchiveAgain();
+    // Lets the store free a replaced archive once the window has shown the result.
+    void ReleaseWhenIdle();
+    QStringList AcceptedDrop(const QDropEvent& event) const;
+    void TakeDroppedFiles(const QStringList& paths);
 
     bool ShowDialog(bool save, const QString& title, const QString& filter, int flags);
     bool ConfirmOverwrite();
@@ -78,6 +109,9 @@ class frmMain : public QWidget {
     modKofrex& store_;
     const std::unique_ptr<MessageBox> messages_;
     const std::function<void(int)> terminate_;
+    const std::chrono::milliseconds progressDelay_;
+    // The work in progress, while there is one.
+    WorkProgress* work_ = nullptr;
 };
 
 }  // namespace kofrex

@@ -1,5 +1,7 @@
 #include "list_box.h"
 
+#include <QKeyEvent>
+
 namespace kofrex {
 
 ListBox::ListBox(QWidget* parent) : QListView(parent) {
@@ -23,6 +25,46 @@ QString ListBox::List(int row) const {
 int ListBox::ListIndex() const {
     const QModelIndexList selected = selectionModel()->selectedRows();
     return selected.isEmpty() ? -1 : selected.constFirst().row();
+}
+
+QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex& index,
+                                                              const QEvent* event) const {
+    if (!index.isValid()) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
+    const bool deselects =
+        command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle);
+    return deselects ? QItemSelectionModel::NoUpdate : command;
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+    // Qt's current row already sits on row 0 after focus, so Down alone would skip it.
+    const int row = ListIndex() == -1 ? FirstRowFor(*event) : -1;
+    if (row == -1) {
+        QListView::keyPressEvent(event);
+        return;
+    }
+    setCurrentIndex(model_.index(row));
+    event->accept();
+}
+
+int ListBox::FirstRowFor(const QKeyEvent& event) const {
+    if (ListCount() == 0 || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return -1;
+    }
+    switch (event.key()) {
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+        case Qt::Key_Home:
+        case Qt::Key_PageDown:
+        case Qt::Key_PageUp:
+            return 0;
+        case Qt::Key_End:
+            return ListCount() - 1;
+        default:
+            return -1;
+    }
 }
 
 void ListBox::OnSelectionChanged() {

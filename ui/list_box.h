@@ -26,8 +26,18 @@ class ListBox : public QListView {
     // The user selected a row, with the mouse or the keyboard.
     void Click();
 
+  protected:
+    // Once a row is selected, a row stays selected until the rows are replaced: a click below
+    // the rows or a Ctrl+click on the selected row keeps it.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+    // In a list without a selection the first arrow, Home or End key selects a row.
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
     void OnSelectionChanged();
+    // The row a key selects when none is selected; -1 for keys that do not select.
+    int FirstRowFor(const QKeyEvent& event) const;
 
     QStringListModel model_;
 };

@@ -71,6 +71,7 @@ void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode) {
     dialog_.setNameFilters(ToQtNameFilters(Filter));
     dialog_.setWindowTitle(DialogTitle);
     ClearTypedName();
+    ClearSelection();
     if (!FileName.isEmpty()) {
         dialog_.selectFile(FileName);
     }
@@ -90,6 +91,14 @@ void QtCommonDialog::CloseCompletionList() {
 void QtCommonDialog::ClearTypedName() {
     if (auto* nameField = dialog_.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
         nameField->clear();
+    }
+}
+
+// The list keeps the last use's selection (a typed name selects its file there), and Enter
+// would accept that file; each use starts with nothing chosen.
+void QtCommonDialog::ClearSelection() {
+    if (auto* list = dialog_.findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+        list->selectionModel()->clear();
     }
 }
 

@@ -27,6 +27,7 @@ class QtCommonDialog : public CommonDialog {
     void Show(QFileDialog::AcceptMode mode);
     void ApplyProperties(QFileDialog::AcceptMode mode);
     void ClearTypedName();
+    void ClearSelection();
     void CloseCompletionList();
 
     QFileDialog dialog_;
