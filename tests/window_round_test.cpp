@@ -17,10 +17,25 @@
 namespace kofrex::test {
 namespace {
 
+// Calls `act` with each widget of type T as it is shown, while it lives.
+template <typename T>
+struct OnShow : QObject {
+    explicit OnShow(std::function<void(T*)> act) : act_(std::move(act)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (auto* widget = qobject_cast<T*>(receiver); widget && event->type() == QEvent::Show) {
+            act_(widget);
+        }
+        return false;
+    }
+    std::function<void(T*)> act_;
+};
+
 class Round : public WindowTest {
   protected:
-    // A window whose progress dialog shows at the first report; one that presses its Escape.
-    void ShowProgressAtOnceAndEscapeIt() {
+    // A window whose progress dialog shows at the first report.
+    void ShowProgressAtOnce() {
         auto scriptedDialog = std::make_unique<ScriptedDialog>();
         auto scriptedMessages = std::make_unique<ScriptedMessageBox>();
         dialog = scriptedDialog.get();
@@ -30,7 +45,6 @@ class Round : public WindowTest {
             store, WindowPlatform{std::move(scriptedDialog), std::move(scriptedMessages),
                                   [this](int status) { exitStatuses.push_back(status); },
                                   std::chrono::milliseconds(0)});
-        QCoreApplication::instance()->installEventFilter(&escape_);
     }
     // Drags `urls` onto the window and drops them; true when the window took them as a copy.
     bool Drop(const QList<QUrl>& urls) {
@@ -46,24 +60,13 @@ class Round : public WindowTest {
         return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
     }
     QString LastMessage() const { return messages->Shown().empty() ? "" : MessageTexts().back(); }
-
-    struct : QObject {
-        bool eventFilter(QObject* receiver, QEvent* event) override {
-            if (auto* box = qobject_cast<QProgressDialog*>(receiver);
-                box != nullptr && event->type() == QEvent::Show) {
-                ++shown;
-                QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_Escape); });
-            }
-            return false;
-        }
-        int shown = 0;
-    } escape_;
 };
 
 TEST_F(Round, EachUseOfTheQtDialogStartsWithNothingChosen) {
     WriteBytes(Path("data.bin"), "12345");
+    ShowWindow();
     for (const bool save : {false, true}) {
-        QtCommonDialog qt(nullptr);
+        QtCommonDialog qt(window.get());
         QFileDialog& widget = qt.Widget();
         widget.setDirectory(Path(""));
         auto* list = widget.findChild<QAbstractItemView*>("listView");
@@ -86,6 +89,7 @@ TEST_F(Round, EachUseOfTheQtDialogStartsWithNothingChosen) {
         qt.ShowOpen();
         ASSERT_EQ(qt.FileName, Path("data.bin"));
         qt.FileName.clear();
+        ShowWindow();  // the window, not the hidden dialog, has the focus between uses
         whenShown([&] { QTest::keyClick(widget.focusWidget(), Qt::Key_Return); });
         save ? qt.ShowSave() : qt.ShowOpen();
         EXPECT_EQ(qt.FileName, "") << "save " << save;
@@ -115,7 +119,12 @@ TEST_F(Round, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
 }
 
 TEST_F(Round, EscapeInTheProgressDialogLeavesArchiveAndTargetAsTheyWere) {
-    ShowProgressAtOnceAndEscapeIt();
+    ShowProgressAtOnce();
+    int shown = 0;
+    OnShow<QProgressDialog> escape([&](QProgressDialog* box) {
+        ++shown;
+        QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_Escape); });
+    });
     const QByteArray big(4 << 20, 'x');
     const QString archive = MakeArchive("big.kfx", {{"BIG.BIN", big}});
     WriteBytes(Path("new.bin"), big);
@@ -128,7 +137,7 @@ TEST_F(Round, EscapeInTheProgressDialogLeavesArchiveAndTargetAsTheyWere) {
     dialog->WillChoose(Path("target.bin"));
     messages->WillAnswer(kAnswerYes);
     window->cmdExtract->click();
-    EXPECT_EQ(escape_.shown, 2);
+    EXPECT_EQ(shown, 2);
     EXPECT_EQ(ReadBytes(archive), before);
     EXPECT_EQ(ReadBytes(Path("target.bin")), "old");
     EXPECT_EQ(Rows(), QStringList({"BIG.BIN        "}));
