@@ -16,8 +16,9 @@ QIcon applicationIcon() {
     (void)registered;
     QIcon icon;
     for (const int size : {16, 32, 48}) {
-        icon.addFile(QStringLiteral(":/icons/%1x%1/%2.png").arg(size).arg(QLatin1String(desktopFileId)),
-                     QSize(size, size));
+        icon.addFile(
+            QStringLiteral(":/icons/%1x%1/%2.png").arg(size).arg(QLatin1String(desktopFileId)),
+            QSize(size, size));
     }
     return icon;
 }
