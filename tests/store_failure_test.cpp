@@ -1,228 +1,196 @@
-// Adds that fail part-way: every failing call in turn, overflowing positions, and a source
-// whose length is only known once it has been read.
+// Adds that fail part-way: each call of an add failed in turn, the process killed before each
+// call, a really full disk, positions past the signed 32-bit range. The archive is always the
+// old one or the new one, the table mirrors it and no temporary file stays behind.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <iostream>
-#include <thread>
+#include <memory>
 
+#include "file.h"
 #include "modKofrex.h"
 #include "test_support.h"
 
-namespace kofrex {
+namespace kofrex::test {
 namespace {
 
-using test::ArchiveImage;
-using test::EntryImage;
-using test::FaultyFileSystem;
-using test::Hash64;
-using test::Le32;
-using test::ReadFile;
-using test::WriteFile;
+// Two copy buffers on either side, so that failures and kills fall between their pieces too.
+const Bytes kOriginal = ArchiveImage({{"ONE", Bytes((1 << 20) + 7, '1')}, {"TWO", "22"}});
 
-constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-
-class FailingAdd : public ::testing::Test {
+class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed files exist
   protected:
     void SetUp() override {
-        WriteFile(source, ByteString(300000, 's'));
-        original = ArchiveImage({{"ONE            ", ByteString(200000, '1')},
-                                 {"TWO            ", ByteString(5, '2')}});
-        WriteFile(archive, original);
-        modKofrex clean;
-        ASSERT_TRUE(clean.OpenArchive(archive));
-        clean.AddFileToArchive(source);
+        WriteFile(source, Bytes((1 << 20) + 5, 's'));
+        ASSERT_EQ(Add([](std::string_view, int) { return 0; }), 0);
         grown = ReadFile(archive);
-        ASSERT_NE(Hash64(grown), Hash64(original));
+        clean = calls;
+        renameCall = std::find(clean.begin(), clean.end(), "Rename") - clean.begin() + 1;
+        ASSERT_LE(renameCall, std::ssize(clean));
     }
-
-    // Runs one add whose call number `first` fails, and checks what it left behind. Calls
-    // after `renameCall` come once the archive already is the new one: only the folder flush
-    // that makes the rename durable is left, and the table must already mirror the new one.
-    void AddFailingAt(int first, bool persistent, int error, FaultyFileSystem::Fault fault) {
-        WriteFile(archive, original);
-        FaultyFileSystem faulty;
-        modKofrex store(faulty);
-        ASSERT_TRUE(store.OpenArchive(archive));
-        faulty.FailFrom(faulty.Calls() + first, persistent, error, fault);
-        bool raised = false;
+    // Adds the source to kOriginal with the calls failed that `fault` fails, numbered from the
+    // add's first; returns the error number raised, 0 for none.
+    int Add(const std::function<int(std::string_view, int)>& fault) {
+        WriteFile(archive, kOriginal);
+        FaultyFileSystem fs;
+        modKofrex store(fs);
+        EXPECT_TRUE(store.OpenArchive(archive));
+        const int before = static_cast<int>(fs.calls.size());
+        fs.fault = [&](std::string_view kind, int number) {
+            const int error = fault(kind, number - before);
+            return error == 0 && !GetParam() && kind == "OpenUnnamed" ? EOPNOTSUPP : error;
+        };
+        int raised = 0;
         try {
             store.AddFileToArchive(source);
-        } catch (const ArchiveError& raisedError) {
-            raised = true;
-            EXPECT_EQ(raisedError.Number(), error);
+        } catch (const ArchiveError& error) {
+            raised = error.Number();
         }
-        const std::string where = "call " + std::to_string(first) + " (" + faulty.FailedCall() +
-                                  ")" + (persistent ? " and later" : "") + ", " +
-                                  std::strerror(error) +
-                                  (fault == FaultyFileSystem::Fault::kShortWrite ? " short" : "");
-        const std::uint64_t after = Hash64(ReadFile(archive));
-        if (first > renameCall) {
-            EXPECT_TRUE(raised) << "folder flush failure not reported after " << where;
-            ASSERT_EQ(after, Hash64(grown)) << "the renamed archive is not the new one, " << where;
-            ++afterRename;
-        } else if (raised) {
-            ASSERT_EQ(after, Hash64(original)) << "archive changed by a failed add, " << where;
-            ++reported;
-        } else if (after == Hash64(original)) {
-            // Only the store's probes decline: a file that cannot be tested is no file. With
-            // every later call failing, the next probe is among them.
-            EXPECT_TRUE(persistent || faulty.FailedCall() == "open" ||
-                        faulty.FailedCall() == "status")
-                << "a failure was swallowed, " << where;
-            ++declined;
-        } else {
-            // A failure the add can survive: a quiet close, a short write that is resumed.
-            ASSERT_EQ(after, Hash64(grown)) << "damaged archive after " << where;
-            ++survived;
-        }
+        calls.assign(fs.calls.begin() + before, fs.calls.end());
         modKofrex fresh;
-        ASSERT_TRUE(fresh.OpenArchive(archive));
-        EXPECT_EQ(store.Entries(), fresh.Entries()) << "table does not mirror after " << where;
-        EXPECT_EQ(store.EntryCount(), fresh.EntryCount()) << where;
-        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"archive.kfx", "source.bin"}))
-            << "leftover after " << where;
-        ++tried;
+        EXPECT_TRUE(fresh.OpenArchive(archive));
+        EXPECT_EQ(store.Entries(), fresh.Entries()) << "the table does not mirror the archive";
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"archive.kfx", "source.bin"}));
+        return raised;
     }
 
-    test::ScratchFolder folder;
+    ScratchFolder folder;
     std::string archive = folder / "archive.kfx";
     std::string source = folder / "source.bin";
-    ByteString original;
-    ByteString grown;
-    int callsPerAdd = 0;
-    int renameCall = 0;  // 1-based within the add
-    int tried = 0;
-    int reported = 0;
-    int declined = 0;
-    int survived = 0;
-    int afterRename = 0;
+    Bytes grown;
+    std::vector<std::string> calls;
+    std::vector<std::string> clean;  // the calls of an add that nothing disturbs
+    std::ptrdiff_t renameCall = 0;
 };
 
-TEST_F(FailingAdd, EveryFailingCallLeavesTheArchiveWholeAndTheTableMirroringIt) {
-    FaultyFileSystem counting;
-    modKofrex store(counting);
-    ASSERT_TRUE(store.OpenArchive(archive));
-    WriteFile(archive, original);
-    const int before = counting.Calls();
-    store.AddFileToArchive(source);
-    callsPerAdd = counting.Calls() - before;
-    ASSERT_GT(callsPerAdd, 10);
-    const std::vector<std::string> kinds(counting.CallKinds().begin() + before,
-                                         counting.CallKinds().end());
-    const auto rename = std::find(kinds.begin(), kinds.end(), "rename");
-    ASSERT_NE(rename, kinds.end());
-    renameCall = static_cast<int>(rename - kinds.begin()) + 1;
-    // After the rename: open, flush and close of the folder.
-    ASSERT_EQ(std::vector<std::string>(rename + 1, kinds.end()),
-              (std::vector<std::string>{"open", "flush", "close"}));
-
-    using Fault = FaultyFileSystem::Fault;
-    for (int k = 1; k <= callsPerAdd; ++k) {
-        for (const bool persistent : {false, true}) {
-            AddFailingAt(k, persistent, EIO, Fault::kError);
-            AddFailingAt(k, persistent, ENOSPC, Fault::kError);
-            AddFailingAt(k, persistent, ENOSPC, Fault::kShortWrite);
-            if (HasFatalFailure()) {
+TEST_P(FailingAdd, EachFailingCallLeavesTheOldArchiveOrTheNewOne) {
+    // The new archive must be on the disk before it takes the old one's name.
+    const auto rename = clean.begin() + renameCall - 1;
+    const auto lastWrite = std::find(std::make_reverse_iterator(rename), clean.rend(), "WriteAt");
+    EXPECT_NE(std::find(lastWrite.base(), rename, "Sync"), rename) << "no flush before the rename";
+    for (int k = 1; k <= std::ssize(clean); ++k) {
+        const std::string& kind = clean[k - 1];
+        const bool moves = kind == "ReadAt" || kind == "WriteAt";  // can be cut short
+        for (const auto& [error, persistent] :
+             {std::pair{EIO, false}, {ENOSPC, true}, {int{FaultyFileSystem::kShort}, false}}) {
+            if (error == FaultyFileSystem::kShort && !moves) {
+                continue;
+            }
+            const int raised = Add([&](std::string_view call, int number) {
+                const bool fails = number == k || (persistent && number > k);
+                return fails && call != "Remove" ? error : 0;  // a failed removal must leave one
+            });
+            const Bytes after = ReadFile(archive);
+            const std::string where = "call " + std::to_string(k) + " " + kind + " error " +
+                                      std::to_string(error) + (persistent ? " and later" : "");
+            EXPECT_TRUE(raised == 0 || raised == error) << where;
+            if (k > renameCall) {
+                EXPECT_TRUE(after == grown) << where;
+                EXPECT_TRUE(raised != 0 || kind != "Sync") << "unreported, " << where;
+            } else if (raised != 0) {
+                EXPECT_TRUE(after == kOriginal) << where;
+            } else if (after == kOriginal) {  // declined: only a failed test of a file may do that
+                EXPECT_TRUE(persistent || kind == "Open" || kind == "Status") << where;
+            } else {
+                EXPECT_TRUE(after == grown) << where;
+            }
+            if (HasFailure()) {
                 return;
             }
         }
     }
-    std::cout << "failure points tried: " << tried << " (" << callsPerAdd
-              << " calls per add x single/persistent x EIO/ENOSPC/short write): " << reported
-              << " raised with the archive unchanged, " << declined << " declined, " << survived
-              << " survived, " << afterRename << " after the rename (archive and table new)\n";
-    EXPECT_GT(reported, tried / 2);
-    EXPECT_EQ(afterRename, (callsPerAdd - renameCall) * 6);
 }
 
-class Overflow : public ::testing::Test {
-  protected:
-    // A sparse archive of `length` bytes whose one entry spans all the data.
-    void MakeArchiveOfLength(std::int64_t length) {
-        WriteFile(archive,
-                  "KFRX\x01" + Le32(1) +
-                      EntryImage("BIG            ", 33, static_cast<std::int32_t>(length - 32)));
-        std::filesystem::resize_file(archive, static_cast<std::uintmax_t>(length));
-        ASSERT_TRUE(store.OpenArchive(archive));
-        front = ReadFile32(archive);
-    }
-    static ByteString ReadFile32(const std::string& path) {
-        ByteString bytes(32, '\0');
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        EXPECT_EQ(::pread(fd, bytes.data(), 32, 0), 32);
-        ::close(fd);
-        return bytes;
-    }
-    void ExpectOverflowAndNothingWritten(const std::string& path, std::int64_t length) {
-        try {
-            store.AddFileToArchive(path);
-            FAIL() << "no overflow";
-        } catch (const ArchiveError& error) {
-            EXPECT_EQ(error.Description(), "Overflow");
-            EXPECT_EQ(error.Number(), EOVERFLOW);
+TEST_P(FailingAdd, AKillBeforeEachCallLeavesTheOldArchiveOrTheNewOne) {
+    for (int k = 1; k <= std::ssize(clean); ++k) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Add([&](std::string_view, int number) { return number == k ? ::raise(SIGKILL) : 0; });
+            ::_exit(0);
         }
-        EXPECT_EQ(std::filesystem::file_size(archive), static_cast<std::uintmax_t>(length));
-        EXPECT_EQ(ReadFile32(archive), front);
-        EXPECT_EQ(store.EntryCount(), 1);
-        EXPECT_EQ(folder.Names().size(), 2u);
-    }
-
-    test::ScratchFolder folder;
-    std::string archive = folder / "big.kfx";
-    modKofrex store;
-    ByteString front;
-};
-
-TEST_F(Overflow, ANewOffsetPastTheSigned32BitRangeIsRefusedBeforeWriting) {
-    const std::int64_t length = kMax - 23;  // the new entry would start at 2^31
-    MakeArchiveOfLength(length);
-    WriteFile(folder / "one", "1");
-    ExpectOverflowAndNothingWritten(folder / "one", length);
-}
-
-TEST_F(Overflow, DataThatWouldPassTheRangeAreRefusedBeforeWriting) {
-    const std::int64_t length = kMax - 23 - 10;  // room for exactly 10 more data bytes
-    MakeArchiveOfLength(length);
-    WriteFile(folder / "eleven", ByteString(11, 'e'));
-    ExpectOverflowAndNothingWritten(folder / "eleven", length);
-}
-
-TEST(SourceRead, SizeIsWhatWasReadEvenWhenTheFileCannotTellItsLength) {
-    test::ScratchFolder folder;
-    modKofrex store;
-    store.CreateArchive(folder / "a.kfx");
-    const std::string pipe = folder / "stream";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    const ByteString payload(3'000'000, 'p');
-    std::thread writer([&] {
-        // Read and write, so that the store's test-open of the pipe cannot leave it readerless.
-        const int fd = ::open(pipe.c_str(), O_RDWR);
-        for (std::size_t done = 0; done < payload.size();) {
-            const ssize_t put = ::write(fd, payload.data() + done, payload.size() - done);
-            if (put <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(put);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const std::string where = "killed before call " + std::to_string(k) + " " + clean[k - 1];
+        EXPECT_TRUE(WIFSIGNALED(status)) << where;
+        EXPECT_TRUE(ReadFile(archive) == (k <= renameCall ? kOriginal : grown)) << where;
+        // Only a kill between naming the new archive and the rename may leave that name.
+        std::vector<std::string> left = folder.Names();
+        std::erase(left, "archive.kfx");
+        std::erase(left, "source.bin");
+        const auto killed = clean.begin() + k - 1;
+        const bool named = std::count(clean.begin(), killed, GetParam() ? "Name" : "OpenUnnamed");
+        EXPECT_LE(left.size(), named && k <= renameCall ? 1U : 0U) << where;
+        for (const std::string& name : left) {
+            std::filesystem::remove(folder / name);
         }
-        ::close(fd);
-    });
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Store, FailingAdd, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Unnamed" : "NamedOnly"; });
+
+TEST(FullDisk, AnAddThatRunsOutOfSpaceRaisesENOSPCAndLeavesTheArchive) {
+    ScratchFolder folder;
+    const std::string disk = folder / "disk";
+    const std::string archive = disk + "/archive.kfx";
+    std::filesystem::create_directory(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=2m") != 0) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    const std::shared_ptr<void> unmount(nullptr,
+                                        [&](void*) { ::umount2(disk.c_str(), MNT_DETACH); });
+    const Bytes original = ArchiveImage({{"FIRST", Bytes(700 << 10, '7')}});
+    WriteFile(archive, original);
+    WriteFile(folder / "source", Bytes(1 << 20, 's'));  // the old and the new archive: > 2 MiB
+    modKofrex store;
+    ASSERT_TRUE(store.OpenArchive(archive));
     try {
-        store.AddFileToArchive(pipe);
+        store.AddFileToArchive(folder / "source");
+        ADD_FAILURE() << "no error";
     } catch (const ArchiveError& error) {
-        ADD_FAILURE() << error.Description();
+        EXPECT_EQ(error.Number(), ENOSPC);
     }
-    writer.join();
-    ASSERT_EQ(store.EntryCount(), 1);
-    EXPECT_EQ(store.Entries()[0].Size, 3'000'000);
-    EXPECT_EQ(store.GetEntryData("STREAM"), payload);
+    EXPECT_EQ(ReadFile(archive), original);
+    EXPECT_EQ(store.EntryCount(), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk), {}), 1);
+}
+
+TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
+    ScratchFolder folder;
+    const std::string archive = folder / "big.kfx";
+    WriteFile(folder / "eleven", Bytes(11, 'e'));
+    // The new entry would start at 2^31; there is room for 10 data bytes, not 11.
+    for (const std::int32_t length : {0x7FFFFFFF - 23, 0x7FFFFFFF - 23 - 10}) {
+        WriteFile(archive, ArchiveImage({{"BIG", ""}}).replace(28, 4, Le32(length - 32)));
+        std::filesystem::resize_file(archive, length);
+        modKofrex store;
+        ASSERT_TRUE(store.OpenArchive(archive));
+        struct stat before {};
+        struct stat after {};
+        ::stat(archive.c_str(), &before);
+        EXPECT_THROW(store.AddFileToArchive(folder / "eleven"), ArchiveError) << length;
+        ::stat(archive.c_str(), &after);  // the store never writes in place: same file, same size
+        EXPECT_EQ(std::pair(after.st_ino, after.st_size), std::pair(before.st_ino, before.st_size));
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"big.kfx", "eleven"}));
+    }
+}
+
+TEST(CopyLimit, ASourceLongerThanItsLimitRaisesOverflow) {
+    ScratchFolder folder;
+    FileSystem& fs = FileSystem::Default();
+    WriteFile(folder / "source", "eleven byte");
+    EXPECT_THROW(File::OpenSource(fs, folder / "source")->ReadWhole(10), ArchiveError);
+    // A pipe or a growing file, known too long only once read.
+    std::optional<File> source = File::OpenSource(fs, folder / "source");
+    File out(fs, fs.Open((folder / "out").c_str(), O_RDWR | O_CREAT, 0600), folder / "out");
+    const ProgressCallback none;
+    CopyMeter meter(none, 11);
+    EXPECT_THROW(out.CopyRestOf(*source, 0, 10, meter, folder / "a.kfx"), ArchiveError);
 }
 
 }  // namespace
-}  // namespace kofrex
+}  // namespace kofrex::test

@@ -1,94 +1,101 @@
 #pragma once
 
-// Shared helpers for the store tests: a scratch folder, whole-file reads and writes, archive
-// images built by hand from the byte layout, and a file system that fails on request.
+// What the store, window and fuzz tests share: a scratch folder, whole-file reads and writes,
+// archive images built from the byte layout without the store's help, and a file system that
+// records every call and fails any of them on request.
 
 #include <cerrno>
-#include <cstdint>
-#include <filesystem>
+#include <functional>
 #include <string>
-#include <utility>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
-#include "archive_format.h"
 #include "file_system.h"
 
 namespace kofrex::test {
 
+using Bytes = std::string;
+
 class ScratchFolder {
   public:
-    ScratchFolder();
-    // A scratch folder inside `base` instead of the system's temporary folder.
-    explicit ScratchFolder(const std::filesystem::path& base);
+    ScratchFolder();  // in $KOFREX_TEST_FOLDER when set, else in the system's temporary folder
     ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    // Names in the folder, sorted; shows leftover temporary files.
-    std::vector<std::string> Names() const;
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    std::vector<std::string> Names() const;  // sorted; shows a file left behind
 
   private:
-    std::filesystem::path path_;
+    std::string path_;
 };
 
-void WriteFile(const std::string& path, const ByteString& bytes);
-ByteString ReadFile(const std::string& path);
-// FNV-1a, 64 bits: a compact fingerprint for comparing large archives in messages and logs.
-std::uint64_t Hash64(const ByteString& bytes);
-
-// 4-byte little-endian image of a signed 32-bit value.
-ByteString Le32(std::int32_t value);
-// One directory entry as it lies in the file.
-ByteString EntryImage(const std::string& name15, std::int32_t offset, std::int32_t size);
+void WriteFile(const std::string& path, const Bytes& bytes);
+Bytes ReadFile(const std::string& path);
+Bytes Le32(std::int32_t value);
 
 struct StoredFile {
-    std::string name15;  // exactly 15 bytes
-    ByteString data;
+    template <class Name, class Data>  // std::string, QByteArray or a literal alike
+    StoredFile(const Name& n, const Data& d) : name(AsBytes(n)), data(AsBytes(d)) {}
+    template <class Text>
+    static Bytes AsBytes(const Text& text) {
+        if constexpr (std::is_convertible_v<const Text&, std::string_view>) {
+            return Bytes(std::string_view(text));
+        } else {
+            return Bytes(text.data(), static_cast<std::size_t>(text.size()));
+        }
+    }
+    Bytes name;  // cut or padded with spaces to 15 bytes
+    Bytes data;
 };
-// A well-formed archive holding `files` in directory order, data after the directory.
-ByteString ArchiveImage(const std::vector<StoredFile>& files);
+// A well-formed archive holding `files` in directory order, the data after the directory.
+Bytes ArchiveImage(const std::vector<StoredFile>& files);
 
-// Which calls a FaultyFileSystem lets through and which it fails.
+// The real file system. `fault` sees each call's kind (the method's name) and number, from 1,
+// and returns the errno to fail it with, 0 to let it through, or kShort to let a read or write
+// move only half its bytes; it may also throw, or end the process.
+#define KOFREX_FAULTY(Result, Method, Parameters, Arguments)                \
+    Result Method Parameters override {                                     \
+        return Pass(#Method, [&] { return FileSystem::Method Arguments; }); \
+    }
+
 class FaultyFileSystem : public FileSystem {
   public:
-    enum class Fault { kError, kShortWrite };
+    static constexpr int kShort = -1;
+    std::function<int(std::string_view kind, int number)> fault;
+    std::vector<std::string> calls;
 
-    // Fails call number `first` (1-based), and every later one too when `persistent`.
-    void FailFrom(int first, bool persistent, int error, Fault fault = Fault::kError);
-    int Calls() const { return calls_; }
-    // The kind of the call that was failed first, "" when none was.
-    const std::string& FailedCall() const { return failedCall_; }
-    // The kind of every call so far ("open", "write", "rename" ...), in order.
-    const std::vector<std::string>& CallKinds() const { return kinds_; }
-
-    int Open(const char* path, int flags, mode_t mode) override;
-    int OpenUnnamed(const char* folder, mode_t mode) override;
-    ssize_t Read(int fd, void* buffer, size_t count) override;
-    ssize_t ReadAt(int fd, void* buffer, size_t count, off_t position) override;
-    ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t position) override;
-    int Sync(int fd) override;
+    KOFREX_FAULTY(int, Open, (const char* path, int flags, mode_t mode), (path, flags, mode))
+    KOFREX_FAULTY(int, OpenUnnamed, (const char* folder, mode_t mode), (folder, mode))
+    KOFREX_FAULTY(ssize_t, Read, (int fd, void* buffer, size_t count), (fd, buffer, count))
+    KOFREX_FAULTY(int, Sync, (int fd), (fd))
+    KOFREX_FAULTY(int, Status, (int fd, struct stat& status), (fd, status))
+    KOFREX_FAULTY(int, PathStatus, (const char* path, struct stat& status), (path, status))
+    KOFREX_FAULTY(int, LinkStatus, (const char* path, struct stat& status), (path, status))
+    KOFREX_FAULTY(int, ReadLink, (const char* path, std::string& target), (path, target))
+    KOFREX_FAULTY(int, MayWrite, (const char* path), (path))
+    KOFREX_FAULTY(int, Lock, (int fd, int operation), (fd, operation))
+    KOFREX_FAULTY(int, ListAttributes, (const char* path, std::string& names), (path, names))
+    KOFREX_FAULTY(int, GetAttribute, (const char* path, const char* name, std::string& value),
+                  (path, name, value))
+    KOFREX_FAULTY(int, SetAttribute, (int fd, const char* name, const std::string& value),
+                  (fd, name, value))
+    KOFREX_FAULTY(int, StartWriteBack, (int fd, off_t from, off_t count), (fd, from, count))
+    KOFREX_FAULTY(int, ChangeOwner, (int fd, uid_t owner, gid_t group), (fd, owner, group))
+    KOFREX_FAULTY(int, ChangeMode, (int fd, mode_t mode), (fd, mode))
+    KOFREX_FAULTY(int, Name, (int fd, const char* path), (fd, path))
+    KOFREX_FAULTY(int, Rename, (const char* from, const char* to), (from, to))
+    KOFREX_FAULTY(int, Remove, (const char* path), (path))
+    ssize_t ReadAt(int fd, void* buffer, size_t count, off_t at) override;
+    ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t at) override;
     int Close(int fd) override;
-    int Status(int fd, struct stat& status) override;
-    int PathStatus(const char* path, struct stat& status) override;
-    int ResolveLinks(const char* path, std::string& resolved) override;
-    int ChangeOwner(int fd, uid_t owner, gid_t group) override;
-    int ChangeMode(int fd, mode_t mode) override;
-    int Name(int fd, const char* path) override;
-    int Rename(const char* from, const char* to) override;
 
   private:
-    // Counts the call; true when it is to fail, with errno set.
-    bool ShouldFail(const char* kind);
-
-    int calls_ = 0;
-    int first_ = 0;
-    bool persistent_ = false;
-    int error_ = EIO;
-    Fault fault_ = Fault::kError;
-    std::string failedCall_;
-    std::vector<std::string> kinds_;
+    int Fault(const char* kind);
+    template <class Call>
+    auto Pass(const char* kind, Call call) -> decltype(call()) {
+        const int error = Fault(kind);
+        return error > 0 ? (errno = error, -1) : call();
+    }
 };
+#undef KOFREX_FAULTY
 
 }  // namespace kofrex::test

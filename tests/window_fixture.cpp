@@ -1,18 +1,8 @@
 #include "window_fixture.h"
 
-#include <QFile>
 #include <QTest>
 
-#include "archive_format.h"
-
 namespace kofrex::test {
-namespace {
-
-QByteArray Bytes(const auto& array) {
-    return QByteArray(array.data(), static_cast<qsizetype>(array.size()));
-}
-
-}  // namespace
 
 WindowTest::WindowTest() {
     auto scriptedDialog = std::make_unique<ScriptedDialog>();
@@ -24,45 +14,10 @@ WindowTest::WindowTest() {
                               [this](int status) { exitStatuses.push_back(status); }});
 }
 
-WindowTest::~WindowTest() = default;
-
-void WindowTest::WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray WindowTest::ReadBytes(const QString& path) {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-}
-
-QString WindowTest::MakeArchive(const QString& name, const std::vector<StoredFile>& files) const {
-    const auto count = static_cast<std::int32_t>(files.size());
-    QByteArray image = Bytes(EncodeHeader({kSignature, kVersion, count}));
-    auto offset = static_cast<std::int32_t>(DirectoryEnd(count) + 1);
-    QByteArray data;
-    for (const StoredFile& file : files) {
-        const auto size = static_cast<std::int32_t>(file.data.size());
-        image += Bytes(EncodeEntry({file.name.toStdString(), offset, size}));
-        data += file.data;
-        offset += size;
-    }
-    const QString path = Path(name);
-    WriteBytes(path, image + data);
-    return path;
-}
-
 void WindowTest::ShowWindow() {
     window->show();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-}
-
-void WindowTest::OpenThroughWindow(const QString& path) {
-    dialog->WillChoose(path);
-    window->cmdBrowse->click();
 }
 
 void WindowTest::ClickRow(int row) {

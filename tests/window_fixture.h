@@ -1,25 +1,21 @@
 #pragma once
 
-// A window over a real store in a scratch folder, with the scripted dialog and message box,
-// and a file system that a test can make fail.
+// A window over a real store in a scratch folder, with the scripted dialog and message box and
+// the file system of the store tests, which a test can make fail.
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
-#include <cerrno>
-#include <functional>
 #include <memory>
 #include <ostream>
-#include <utility>
 #include <vector>
 
-#include "file_system.h"
 #include "frmMain.h"
 #include "modKofrex.h"
 #include "scripted_platform.h"
+#include "test_support.h"
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -28,46 +24,31 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace kofrex::test {
 
-// The real file system, with hooks that make opening throw or writing fail.
-class FaultyFileSystem : public FileSystem {
-  public:
-    std::function<bool()> failWrite;  // true: the write fails with ENOSPC
-    std::function<void()> onOpen;     // may throw
-
-    int Open(const char* path, int flags, mode_t mode) override {
-        if (onOpen) {
-            onOpen();
-        }
-        return FileSystem::Open(path, flags, mode);
-    }
-    ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t position) override {
-        if (failWrite && failWrite()) {
-            errno = ENOSPC;
-            return -1;
-        }
-        return FileSystem::WriteAt(fd, buffer, count, position);
-    }
-};
-
-struct StoredFile {
-    QByteArray name;  // up to 15 bytes; padded with spaces
-    QByteArray data;
-};
-
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest();
-    ~WindowTest() override;
 
-    QString Path(const QString& name) const { return folder_.filePath(name); }
-    static void WriteBytes(const QString& path, const QByteArray& bytes);
-    static QByteArray ReadBytes(const QString& path);
+    QString Path(const QString& name) const {
+        return QString::fromStdString(folder_ / name.toStdString());
+    }
+    static void WriteBytes(const QString& path, const QByteArray& bytes) {
+        WriteFile(path.toStdString(), bytes.toStdString());
+    }
+    static QByteArray ReadBytes(const QString& path) {
+        return QByteArray::fromStdString(ReadFile(path.toStdString()));
+    }
     // Writes an archive holding `files` in this order and returns its path.
-    QString MakeArchive(const QString& name, const std::vector<StoredFile>& files) const;
+    QString MakeArchive(const QString& name, const std::vector<StoredFile>& files) const {
+        WriteFile(folder_ / name.toStdString(), ArchiveImage(files));
+        return Path(name);
+    }
 
     void ShowWindow();
     // Opens `path` through the open command, as a user picking it would.
-    void OpenThroughWindow(const QString& path);
+    void OpenThroughWindow(const QString& path) {
+        dialog->WillChoose(path);
+        window->cmdBrowse->click();
+    }
     void ClickRow(int row);
     QStringList Rows() const;
     QStringList MessageTexts() const;
@@ -80,7 +61,7 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<frmMain> window;
 
   private:
-    QTemporaryDir folder_;
+    ScratchFolder folder_;
 };
 
 }  // namespace kofrex::test

@@ -3,14 +3,11 @@ find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
 add_executable(window_tests
     window_main.cpp
     window_fixture.cpp
-    window_layout_test.cpp
-    window_commands_test.cpp
-    window_failure_test.cpp
-    window_number_pattern_test.cpp
+    window_test.cpp
     window_qt_platform_test.cpp
     window_round_test.cpp
 )
-target_link_libraries(window_tests PRIVATE kofrex_ui_scripted Qt6::Test GTest::gtest)
+target_link_libraries(window_tests PRIVATE kofrex_test_support kofrex_ui_scripted Qt6::Test GTest::gtest)
 gtest_discover_tests(window_tests
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
