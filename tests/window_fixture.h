@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -17,7 +18,6 @@
 #include "scripted_platform.h"
 #include "test_support.h"
 
-// Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
@@ -26,7 +26,15 @@ namespace kofrex::test {
 
 class WindowTest : public ::testing::Test {
   protected:
-    WindowTest();
+    WindowTest() {
+        auto scriptedDialog = std::make_unique<ScriptedDialog>();
+        auto scriptedMessages = std::make_unique<ScriptedMessageBox>();
+        dialog = scriptedDialog.get();
+        messages = scriptedMessages.get();
+        window = std::make_unique<frmMain>(
+            store, WindowPlatform{std::move(scriptedDialog), std::move(scriptedMessages),
+                                  [this](int status) { exitStatuses.push_back(status); }});
+    }
 
     QString Path(const QString& name) const {
         return QString::fromStdString(folder_ / name.toStdString());
@@ -42,16 +50,36 @@ class WindowTest : public ::testing::Test {
         WriteFile(folder_ / name.toStdString(), ArchiveImage(files));
         return Path(name);
     }
-
-    void ShowWindow();
+    void ShowWindow() {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
     // Opens `path` through the open command, as a user picking it would.
     void OpenThroughWindow(const QString& path) {
         dialog->WillChoose(path);
         window->cmdBrowse->click();
     }
-    void ClickRow(int row);
-    QStringList Rows() const;
-    QStringList MessageTexts() const;
+    void ClickRow(int row) {
+        const QModelIndex index = window->lstFiles->model()->index(row, 0);
+        window->lstFiles->scrollTo(index);
+        QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, {},
+                          window->lstFiles->visualRect(index).center());
+    }
+    QStringList Rows() const {
+        QStringList rows;
+        for (int i = 0; i < window->lstFiles->ListCount(); ++i) {
+            rows << window->lstFiles->List(i);
+        }
+        return rows;
+    }
+    QStringList MessageTexts() const {
+        QStringList texts;
+        for (const MessageShown& shown : messages->Shown()) {
+            texts << shown.text;
+        }
+        return texts;
+    }
 
     FaultyFileSystem fs;
     modKofrex store{fs};

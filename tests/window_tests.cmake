@@ -2,7 +2,6 @@ find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
 
 add_executable(window_tests
     window_main.cpp
-    window_fixture.cpp
     window_test.cpp
     window_qt_platform_test.cpp
     window_round_test.cpp
