@@ -17,6 +17,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <numeric>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +36,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 constexpr int kRepetitions = 5;
+constexpr int kAddRepetitions = 7;  // the add is the noisiest, and the one the targets weigh
 
 [[noreturn]] void Die(const std::string& what) {
     std::perror(what.c_str());
@@ -72,40 +75,54 @@ struct Contender {
     std::function<void()> after = [] {};       // untimed, right after the last step
 };
 
-// For each contender, the seconds from the start of its first step to the end of each step.
-// Repetitions take turns, each starting with another contender, so that the disk's state
-// (write-back, discards) and a noisy neighbour weigh on every contender alike.
-std::vector<std::vector<Stats>> Race(const std::vector<Contender>& contenders,
-                                     int repetitions = kRepetitions) {
+// The seconds a contender took, per repetition: `laps[s]` from the start of its first step to
+// the end of step s, `steps[s]` step s alone.
+struct Timing {
+    std::vector<Stats> laps;
+    std::vector<Stats> steps;
+};
+
+// Repetitions take turns in an order shuffled anew each round, so that the disk's state, the
+// memory the previous contender freed and a noisy neighbour weigh on every contender alike:
+// a fixed rotation would always put the same contender after the same one.
+std::vector<Timing> Race(const std::vector<Contender>& contenders, int repetitions = kRepetitions) {
     const std::size_t count = contenders.size();
-    std::vector<std::vector<std::vector<double>>> laps(count);
+    std::vector<std::vector<std::vector<double>>> ends(count);
     for (std::size_t c = 0; c < count; ++c) {
-        laps[c].resize(contenders[c].steps.size());
+        ends[c].resize(contenders[c].steps.size());
     }
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::mt19937 shuffler(12);  // the same orders in every run
     for (int i = 0; i < repetitions; ++i) {
-        for (std::size_t turn = 0; turn < count; ++turn) {
-            const std::size_t c = (turn + static_cast<std::size_t>(i)) % count;
+        std::shuffle(order.begin(), order.end(), shuffler);
+        for (const std::size_t c : order) {
             const Contender& contender = contenders[c];
             contender.prepare();
             SettleDisk();
             const auto start = Clock::now();
             for (std::size_t s = 0; s < contender.steps.size(); ++s) {
                 contender.steps[s]();
-                laps[c][s].push_back(std::chrono::duration<double>(Clock::now() - start).count());
+                ends[c][s].push_back(std::chrono::duration<double>(Clock::now() - start).count());
             }
             contender.after();
             if (std::getenv("KOFREX_BENCH_VERBOSE") != nullptr) {
-                std::fprintf(stderr, "  contender %zu: %.3f s\n", c, laps[c].back().back());
+                std::fprintf(stderr, "  contender %zu: %.3f s\n", c, ends[c].back().back());
             }
         }
     }
-    std::vector<std::vector<Stats>> stats(count);
+    std::vector<Timing> timings(count);
     for (std::size_t c = 0; c < count; ++c) {
-        for (const std::vector<double>& lap : laps[c]) {
-            stats[c].push_back(Summarise(lap));
+        for (std::size_t s = 0; s < ends[c].size(); ++s) {
+            std::vector<double> alone = ends[c][s];
+            for (std::size_t r = 0; s > 0 && r < alone.size(); ++r) {
+                alone[r] -= ends[c][s - 1][r];
+            }
+            timings[c].laps.push_back(Summarise(ends[c][s]));
+            timings[c].steps.push_back(Summarise(alone));
         }
     }
-    return stats;
+    return timings;
 }
 
 ByteString RandomBytes(std::size_t size, std::uint64_t seed) {
@@ -386,6 +403,15 @@ class WindowLikeProgress {
         };
     }
     long Calls() const { return calls_; }
+    // Microseconds that `calls` calls of the callback take by themselves.
+    double OwnMicroseconds(long calls) {
+        const ProgressCallback callback = Callback();
+        const auto start = Clock::now();
+        for (long i = 0; i < calls; ++i) {
+            callback(Progress{i, calls, false});
+        }
+        return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    }
 
   private:
     static constexpr qint64 kRepaintMs = 50;
@@ -425,9 +451,11 @@ void BenchAdd(Report& report, const fs::path& work) {
     modKofrex store;
     ShownWindow window(store);
     WindowLikeProgress progress;
+    // Every contender starts with its inputs in the page cache.
     const auto prepareOurs = [&] {
         CopyFile(base, archive);
         ReadThrough(archive);
+        ReadThrough(added);
         store.OpenArchive(archive);
         window.ListFiles();
     };
@@ -449,7 +477,12 @@ void BenchAdd(Report& report, const fs::path& work) {
              release();
          }},
         // Like the store's add, the floor replaces an archive of the same size.
-        {[&] { CopyFile(base, floorTarget); }, {[&] {
+        {[&] {
+             CopyFile(base, floorTarget);
+             ReadThrough(base);
+             ReadThrough(added);
+         },
+         {[&] {
              CopyDurably({{base}, {added}}, floorTarget);
          }}},
     };
@@ -457,17 +490,18 @@ void BenchAdd(Report& report, const fs::path& work) {
         contenders.push_back({[&, p] {
                                   CopyFile(peerBases[p], peerWorks[p]);
                                   ReadThrough(peerWorks[p]);
+                                  ReadThrough(added);
                               },
                               {[&, p] {
                                    RunOrDie(Command(peers[p].add, {peerWorks[p], added}));
                                },
                                [&, p] { FlushFileAndFolder(peerWorks[p]); }}});
     }
-    const std::vector<std::vector<Stats>> laps = Race(contenders);
-    const std::vector<Stats>& ours = laps[0];
-    const std::vector<Stats>& releasedAtOnce = laps[1];
-    const Stats& withProgress = laps[2][0];
-    const Stats& floor = laps[3][0];
+    const std::vector<Timing> timings = Race(contenders, kAddRepetitions);
+    const std::vector<Stats>& ours = timings[0].laps;
+    const Timing& releasedAtOnce = timings[1];
+    const Stats& withProgress = timings[2].laps[0];
+    const Stats& floor = timings[3].laps[0];
 
     report.Heading("Add a 64 MiB file to an archive of 1,000 entries, " +
                    std::to_string(FileMib(base)) + " MiB; every row ends durable unless noted");
@@ -476,7 +510,7 @@ void BenchAdd(Report& report, const fs::path& work) {
     report.Row("naive durable floor: copy, fsync, rename, folder fsync", floor);
     double bestPeer = 0;
     for (std::size_t p = 0; p < peers.size(); ++p) {
-        const std::vector<Stats>& peer = laps[4 + p];
+        const std::vector<Stats>& peer = timings[4 + p].laps;
         const std::string size = std::to_string(FileMib(peerBases[p])) + " MiB";
         report.Row(peers[p].name + " + fsync of archive and folder (" + size + ")", peer[1]);
         report.Row(peers[p].name + " as it comes, not durable", peer[0]);
@@ -486,17 +520,22 @@ void BenchAdd(Report& report, const fs::path& work) {
     }
     std::printf("\n");
     report.Row("click to list shown, replaced archive let go after", ours[1]);
-    report.Row("click to list shown, replaced archive let go at once", releasedAtOnce[2]);
-    report.Row("  of which the add and letting go", releasedAtOnce[1]);
-    report.Line("progress callback calls per add", std::to_string(progress.Calls() / kRepetitions));
+    report.Row("click to list shown, replaced archive let go at once", releasedAtOnce.laps[2]);
+    report.Row("  of which letting it go", releasedAtOnce.steps[1]);
+    const long calls = progress.Calls() / kAddRepetitions;
+    char figure[96];
+    std::snprintf(figure, sizeof figure, "%ld calls per add, %.0f us of their own", calls,
+                  progress.OwnMicroseconds(calls));
+    report.Line("progress callback", figure);
 
     report.Result("add_s", ours[0].median);
     report.Result("add_vs_naive_floor", ours[0].median / floor.median);
     report.Result("add_vs_best_peer", ours[0].median / bestPeer);
     report.Result("progress_cost", withProgress.median / ours[0].median);
     report.Result("click_to_list_ms", ours[1].median * 1000);
-    report.Result("click_to_list_release_at_once_ms", releasedAtOnce[2].median * 1000);
-    report.Result("deferred_release_wait_ratio", ours[1].median / releasedAtOnce[2].median);
+    report.Result("click_to_list_release_at_once_ms", releasedAtOnce.laps[2].median * 1000);
+    report.Result("release_ms", releasedAtOnce.steps[1].median * 1000);
+    report.Result("deferred_release_wait_ratio", ours[1].median / releasedAtOnce.laps[2].median);
     for (const std::string& path : peerWorks) {
         RemoveFile(path);
     }
@@ -545,7 +584,7 @@ void BenchExtract(Report& report, const fs::path& work) {
     const std::string target = (work / "target.bin").string();
     const std::string floorTarget = (work / "target.floor").string();
     // Both write a new file, as extracting under a new name does.
-    const std::vector<std::vector<Stats>> laps = Race(
+    const std::vector<Timing> timings = Race(
         {
             {[&] { RemoveFile(target); }, {[&] { store.ExtractEntry(1, target); }}},
             {[&] { RemoveFile(floorTarget); }, {[&] {
@@ -554,9 +593,9 @@ void BenchExtract(Report& report, const fs::path& work) {
         },
         9);
     report.Heading("Extract a 256 MiB entry to a new file");
-    report.Row("ours", laps[0][0]);
-    report.Row("naive durable floor: copy, fsync, rename, folder fsync", laps[1][0]);
-    report.Result("extract_vs_naive_floor", laps[0][0].median / laps[1][0].median);
+    report.Row("ours", timings[0].laps[0]);
+    report.Row("naive durable floor: copy, fsync, rename, folder fsync", timings[1].laps[0]);
+    report.Result("extract_vs_naive_floor", timings[0].laps[0].median / timings[1].laps[0].median);
     RemoveFile(target);
     RemoveFile(floorTarget);
     RemoveFile(archive);
@@ -567,7 +606,7 @@ void BenchOpenAndList(Report& report, const fs::path& work) {
     const std::string archive = (work / "many.kfx").string();
     WriteArchive(archive, kEntries, 0);
     modKofrex store;
-    const std::vector<std::vector<Stats>> laps = Race(
+    const std::vector<Timing> timings = Race(
         {
             {[] {}, {[&] { store.OpenArchive(archive); }}},
             {[] {}, {[&] {
@@ -587,10 +626,10 @@ void BenchOpenAndList(Report& report, const fs::path& work) {
     }
     const Stats listed = Summarise(list);
     report.Heading("An archive of 100,000 entries");
-    report.Row("open", laps[0][0]);
-    report.Row("floor: one read of the directory", laps[1][0]);
+    report.Row("open", timings[0].laps[0]);
+    report.Row("floor: one read of the directory", timings[1].laps[0]);
     report.Row("ListFiles, painted offscreen", listed);
-    report.Result("open_100k_ms", laps[0][0].median * 1000);
+    report.Result("open_100k_ms", timings[0].laps[0].median * 1000);
     report.Result("list_100k_ms", listed.median * 1000);
     RemoveFile(archive);
 }
@@ -609,7 +648,8 @@ void BenchBuild(Report& report, const fs::path& work) {
                                        store.AddFileToArchive((files / Numbered("f", i)).string());
                                    }
                                }},
-                               [&] { store.ReleaseReplacedArchive(); }}})[0][0];
+                               [&] { store.ReleaseReplacedArchive(); }}})[0]
+                            .laps[0];
     report.Heading("Build an archive from 1,000 files of 4 KiB, one add each, in one process");
     report.Row("ours", built);
     report.Result("build_1000_s", built.median);
