@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QRegularExpression>
 
@@ -38,6 +39,20 @@ QStringList ToQtNameFilters(const QString& filter) {
     return filters;
 }
 
+void TypedNameFileDialog::accept() {
+    const auto* nameField = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    if (nameField != nullptr && list != nullptr && !nameField->text().isEmpty()) {
+        QItemSelectionModel* selection = list->selectionModel();
+        for (const QModelIndex& row : selection->selectedRows()) {
+            if (QFileInfo(row.data(QFileSystemModel::FilePathRole).toString()).isDir()) {
+                selection->select(row, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+            }
+        }
+    }
+    QFileDialog::accept();
+}
+
 QtCommonDialog::QtCommonDialog(QWidget* parent) : dialog_(parent) {
     dialog_.setOption(QFileDialog::DontUseNativeDialog);
 }
@@ -52,10 +67,17 @@ void QtCommonDialog::ShowSave() {
 
 void QtCommonDialog::Show(QFileDialog::AcceptMode mode) {
     ApplyProperties(mode);
+    // The file as the dialog accepted it: asking afterwards would work it out again from the
+    // list and the name field.
+    QString accepted;
+    const QMetaObject::Connection taking =
+        QObject::connect(&dialog_, &QFileDialog::fileSelected,
+                         [&accepted](const QString& file) { accepted = file; });
     const int result = dialog_.exec();
+    QObject::disconnect(taking);
     CloseCompletionList();
-    if (result == QDialog::Accepted && !dialog_.selectedFiles().isEmpty()) {
-        FileName = dialog_.selectedFiles().constFirst();
+    if (result == QDialog::Accepted && !accepted.isEmpty()) {
+        FileName = accepted;
         // A name typed with its folder moves the dialog there too, for the next use.
         dialog_.setDirectory(QFileInfo(FileName).absolutePath());
     }

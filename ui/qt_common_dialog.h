@@ -11,6 +11,16 @@ namespace kofrex {
 // ";" becomes space separated, and "*.*" becomes "*" so that names without a dot match too.
 QStringList ToQtNameFilters(const QString& filter);
 
+// Qt's dialog, except that a folder selected in the list does not override a typed name. Qt
+// selects the shown folder itself, out of sight, when the name field is emptied while it lacks
+// the focus; accepting would then only open that folder and empty the field, losing the name
+// the user typed.
+class TypedNameFileDialog : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+    void accept() override;
+};
+
 // Qt's own widget-based file dialog (the native one ignores a default suffix). One QFileDialog
 // serves every use, so the folder the user last visited carries over.
 class QtCommonDialog : public CommonDialog {
@@ -30,7 +40,7 @@ class QtCommonDialog : public CommonDialog {
     void ClearSelection();
     void CloseCompletionList();
 
-    QFileDialog dialog_;
+    TypedNameFileDialog dialog_;
 };
 
 }  // namespace kofrex
