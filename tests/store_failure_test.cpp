@@ -74,7 +74,7 @@ TEST_P(FailingAdd, EachFailingCallLeavesTheOldArchiveOrTheNewOne) {
     EXPECT_NE(std::find(lastWrite.base(), rename, "Sync"), rename) << "no flush before the rename";
     for (int k = 1; k <= std::ssize(clean); ++k) {
         const std::string& kind = clean[k - 1];
-        const bool moves = kind == "ReadAt" || kind == "WriteAt";  // can be cut short
+        const bool moves = kind == "Read" || kind == "ReadAt" || kind == "WriteAt";  // can be short
         for (const auto& [error, persistent] :
              {std::pair{EIO, false}, {ENOSPC, true}, {int{FaultyFileSystem::kShort}, false}}) {
             if (error == FaultyFileSystem::kShort && !moves) {

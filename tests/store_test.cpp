@@ -14,6 +14,11 @@ namespace {
 
 class Store : public ::testing::Test {
   protected:
+    Store() {  // every read gets half of what it asks for, as on a network file system
+        fs.fault = [](std::string_view kind, int) {
+            return kind == "Read" || kind == "ReadAt" ? FaultyFileSystem::kShort : 0;
+        };
+    }
     std::string Source(const std::string& name, const Bytes& bytes) {
         WriteFile(folder / name, bytes);
         return folder / name;
@@ -30,7 +35,8 @@ class Store : public ::testing::Test {
 
     ScratchFolder folder;
     std::string archive = folder / "test.kfx";
-    modKofrex store;
+    FaultyFileSystem fs;
+    modKofrex store{fs};
 };
 
 TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSays) {

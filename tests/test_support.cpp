@@ -69,16 +69,20 @@ int FaultyFileSystem::Fault(const char* kind) {
     return fault ? fault(kind, static_cast<int>(calls.size())) : 0;
 }
 
+ssize_t FaultyFileSystem::Read(int fd, void* buffer, size_t count) {
+    const int error = Fault("Read");
+    return error > 0 ? (errno = error, -1) : FileSystem::Read(fd, buffer, Part(error, count));
+}
+
 ssize_t FaultyFileSystem::ReadAt(int fd, void* buffer, size_t count, off_t at) {
     const int error = Fault("ReadAt");
-    const size_t part = error == kShort && count > 1 ? count / 2 : count;
-    return error > 0 ? (errno = error, -1) : FileSystem::ReadAt(fd, buffer, part, at);
+    return error > 0 ? (errno = error, -1) : FileSystem::ReadAt(fd, buffer, Part(error, count), at);
 }
 
 ssize_t FaultyFileSystem::WriteAt(int fd, const void* buffer, size_t count, off_t at) {
     const int error = Fault("WriteAt");  // a short write: a disk filling up during the call
-    const size_t part = error == kShort && count > 1 ? count / 2 : count;
-    return error > 0 ? (errno = error, -1) : FileSystem::WriteAt(fd, buffer, part, at);
+    return error > 0 ? (errno = error, -1)
+                     : FileSystem::WriteAt(fd, buffer, Part(error, count), at);
 }
 
 int FaultyFileSystem::Close(int fd) {

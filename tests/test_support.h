@@ -65,7 +65,6 @@ class FaultyFileSystem : public FileSystem {
 
     KOFREX_FAULTY(int, Open, (const char* path, int flags, mode_t mode), (path, flags, mode))
     KOFREX_FAULTY(int, OpenUnnamed, (const char* folder, mode_t mode), (folder, mode))
-    KOFREX_FAULTY(ssize_t, Read, (int fd, void* buffer, size_t count), (fd, buffer, count))
     KOFREX_FAULTY(int, Sync, (int fd), (fd))
     KOFREX_FAULTY(int, Status, (int fd, struct stat& status), (fd, status))
     KOFREX_FAULTY(int, PathStatus, (const char* path, struct stat& status), (path, status))
@@ -84,12 +83,16 @@ class FaultyFileSystem : public FileSystem {
     KOFREX_FAULTY(int, Name, (int fd, const char* path), (fd, path))
     KOFREX_FAULTY(int, Rename, (const char* from, const char* to), (from, to))
     KOFREX_FAULTY(int, Remove, (const char* path), (path))
+    ssize_t Read(int fd, void* buffer, size_t count) override;
     ssize_t ReadAt(int fd, void* buffer, size_t count, off_t at) override;
     ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t at) override;
     int Close(int fd) override;
 
   private:
     int Fault(const char* kind);
+    static size_t Part(int error, size_t count) {
+        return error == kShort ? (count + 1) / 2 : count;
+    }
     template <class Call>
     auto Pass(const char* kind, Call call) -> decltype(call()) {
         const int error = Fault(kind);
