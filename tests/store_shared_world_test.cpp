@@ -25,7 +25,7 @@ using test::ReadFile;
 using test::WriteFile;
 using Work = std::function<void()>;
 
-// The error `work` raises: number and description; 0 and "" when it raises none.
+// The number and description of the error `work` raises; 0 and "" when it raises none.
 std::pair<int, std::string> ErrorOf(const Work& work) {
     try {
         work();
@@ -35,18 +35,15 @@ std::pair<int, std::string> ErrorOf(const Work& work) {
     return {0, ""};
 }
 
-// Runs `work` in a child as the user nobody, with `group` as a second group.
-bool AsNobody(gid_t group, const std::function<bool()>& work) {
-    const pid_t child = fork();
-    if (child == 0) {
-        const gid_t groups[] = {65534, group};
-        _exit(setgroups(2, groups) == 0 && setresgid(65534, 65534, 65534) == 0 &&
-                      setresuid(65534, 65534, 65534) == 0 && work()
-                  ? 0
-                  : 1);
+// Runs `work` in a child as the user nobody, with the group users as its second group.
+bool AsNobody(const std::function<bool()>& work) {
+    const gid_t groups[] = {65534, 100};
+    if (fork() == 0) {
+        _exit(setgroups(2, groups) || setresgid(65534, 65534, 65534) ||
+              setresuid(65534, 65534, 65534) || !work());
     }
     int status = 1;
-    waitpid(child, &status, 0);
+    wait(&status);
     return status == 0;
 }
 
@@ -58,12 +55,9 @@ class SharedArchive : public ::testing::Test {
         alarm(60);  // a hang fails the test instead of freezing the run
     }
     void TearDown() override { alarm(0); }
-    std::string Source(const std::string& name, const Bytes& bytes) {
+    Work Add(const std::string& name, const Bytes& bytes, modKofrex* into = nullptr) {
         WriteFile(folder / name, bytes);
-        return folder / name;
-    }
-    Work Add(const std::string& name, const Bytes& bytes) {
-        return [this, path = Source(name, bytes)] { store.AddFileToArchive(path); };
+        return [=, this] { (into ? *into : store).AddFileToArchive(folder / name); };
     }
     std::vector<ArchiveEntry> Reread() const {
         modKofrex fresh;
@@ -72,34 +66,25 @@ class SharedArchive : public ::testing::Test {
     }
 
     test::ScratchFolder folder;
-    const std::string archive = folder / "shared.kfx";
-    const std::string target = folder / "target";
-    modKofrex store;
+    const std::string archive = folder / "shared.kfx", target = folder / "target";
+    modKofrex store, other;
 };
 
 TEST_F(SharedArchive, AStaleTableExtractsNothingUntilReadAgain) {
-    const std::vector<std::pair<const char*, Work>> changes{
-        {"by another program's add",
-         [&] {
-             modKofrex other;
-             other.OpenArchive(archive);
-             other.AddFileToArchive(Source("b", "bb"));
-         }},
-        {"in place",
-         [&] { std::fstream(archive, std::ios::in | std::ios::out).seekp(32).put('F'); }},
-    };
-    for (const auto& [how, change] : changes) {
+    const Work changes[] = {
+        [&] { other.OpenArchive(archive), Add("b", "bb", &other)(); },  // replaced by rename
+        [&] { std::fstream(archive, std::ios::in | std::ios::out).seekp(32).put('F'); }};
+    for (const Work& change : changes) {
         ASSERT_TRUE(store.OpenArchive(archive));
         usleep(10'000);  // a coarse clock would give the change the same modification time
         change();
         WriteFile(target, "kept");
-        EXPECT_FALSE(store.ArchiveUnchanged()) << how;
-        EXPECT_FALSE(store.ExtractEntry(1, target)) << how;
-        EXPECT_EQ(ReadFile(target), "kept") << how;
+        EXPECT_FALSE(store.ArchiveUnchanged());
+        EXPECT_FALSE(store.ExtractEntry(1, target));
+        EXPECT_EQ(ReadFile(target), "kept");
     }
     ASSERT_TRUE(store.OpenArchive(archive));
-    EXPECT_TRUE(store.ArchiveUnchanged());
-    EXPECT_TRUE(store.ExtractEntry(2, target));
+    EXPECT_TRUE(store.ArchiveUnchanged() && store.ExtractEntry(2, target));
     EXPECT_EQ(ReadFile(target), "bb");
 }
 
@@ -110,9 +95,7 @@ TEST_F(SharedArchive, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
     store.SetProgress([&](const Progress& progress) {
         if (progress.waiting && ++waits == 1) {  // that add ends and renames a new archive in
             close(held);
-            modKofrex other;
-            other.OpenArchive(archive);
-            other.AddFileToArchive(Source("theirs", "T"));
+            other.OpenArchive(archive), Add("theirs", "T", &other)();
         }
         return true;
     });
@@ -134,25 +117,21 @@ TEST_F(SharedArchive, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     const Work addMore = Add("more", Bytes(3 << 20, 'm'));
     WriteFile(target, "kept");
     const Bytes before = ReadFile(archive);
-    const int other = open(archive.c_str(), O_RDONLY);
-    const std::vector<std::tuple<const char*, int, Work>> cases{
-        {"add waiting for a lock", LOCK_SH, addMore},
-        {"add", LOCK_UN, addMore},
-        {"extract", LOCK_UN, [&] { store.ExtractEntry(2, target); }},
-    };
-    for (const auto& [what, lock, work] : cases) {
-        flock(other, lock);  // another program's, meanwhile
+    const int held = open(archive.c_str(), O_RDONLY);
+    const std::tuple<int, Work> cases[] = {
+        {LOCK_SH, addMore}, {LOCK_UN, addMore}, {LOCK_UN, [&] { store.ExtractEntry(2, target); }}};
+    for (const auto& [lock, work] : cases) {
+        flock(held, lock);  // another program's, meanwhile
         store.SetProgress([&](const Progress& p) {
-            last = p;
-            return !p.waiting && p.done < (1 << 20);  // stops after the first MiB, or waiting
+            return last = p, !p.waiting && p.done < (1 << 20);  // stops after 1 MiB or waiting
         });
-        EXPECT_THROW(work(), OperationCancelled) << what;
-        EXPECT_EQ(last.waiting, lock != LOCK_UN) << what;
-        EXPECT_EQ(ReadFile(archive), before) << what;
-        EXPECT_EQ(ReadFile(target), "kept") << what;
+        EXPECT_THROW(work(), OperationCancelled);
+        EXPECT_EQ(last.waiting, lock != LOCK_UN);
+        EXPECT_EQ(ReadFile(archive), before);
+        EXPECT_EQ(ReadFile(target), "kept");
         EXPECT_EQ(folder.Names(),
                   (std::vector<std::string>{"big", "more", "shared.kfx", "target"}));
-        EXPECT_EQ(store.Entries(), Reread()) << what;
+        EXPECT_EQ(store.Entries(), Reread());
     }
 }
 
@@ -166,10 +145,8 @@ TEST_F(SharedArchive, OnlyRegularFilesAreReadOrWritten) {
     }
     for (const std::string& bad : {folder / "fifo", folder / "folder"}) {
         const auto [number, description] = ErrorOf([&] { store.ExtractEntry(1, bad); });
-        EXPECT_EQ(description, "Could not write " + bad +
-                                   ": it is not a regular file (a folder, a device, a pipe or "
-                                   "a socket). Choose a file.");
-        EXPECT_NE(ErrorOf([&] { modKofrex().CreateArchive(bad); }).first, 0) << bad;
+        EXPECT_EQ(description.find("Could not write " + bad + ": it is not a regular file"), 0u);
+        EXPECT_EQ(ErrorOf([&] { other.CreateArchive(bad); }).first, EINVAL) << bad;
     }
     // Anything at a path is worth the overwrite question, even what FileExists does not see.
     WriteFile(folder / "write-only", "x");
@@ -182,8 +159,8 @@ TEST_F(SharedArchive, OnlyRegularFilesAreReadOrWritten) {
 }
 
 TEST_F(SharedArchive, ReplacingKeepsAttributesAndRefusesWhatItWouldBreak) {
-    if (setxattr(archive.c_str(), "user.kofrex", "tag", 3, 0) != 0) {
-        GTEST_SKIP() << "no user extended attributes here";
+    if (setxattr(archive.c_str(), "user.kofrex", "tag", 3, 0) != 0 || geteuid() != 0) {
+        GTEST_SKIP() << "needs user extended attributes, and root to act as another user";
     }
     fs::create_symlink("made-by-link", folder / "dangling");
     Add("a", "a")();
@@ -200,23 +177,18 @@ TEST_F(SharedArchive, ReplacingKeepsAttributesAndRefusesWhatItWouldBreak) {
     fs::remove(folder / "second-name");
     EXPECT_EQ(ReadFile(archive), before);
 
-    if (geteuid() != 0) {
-        GTEST_SKIP() << "needs root to act as another user";
-    }
-    const gid_t users = 100;
     fs::permissions(folder / ".", fs::perms::all);
-    chown(archive.c_str(), 0, users);  // not nobody's, but its group may write it
+    chown(archive.c_str(), 0, 100);  // not nobody's, but its group may write it
     chmod(archive.c_str(), 0664);
     const Work addC = Add("c", "c"), addD = Add("d", "d");
-    EXPECT_TRUE(AsNobody(users, [&] {  // the group is kept, though nobody cannot keep the owner
-        addC();
+    EXPECT_TRUE(AsNobody([&] {  // the group is kept, though nobody cannot keep the owner
         struct stat status {};
-        return stat(archive.c_str(), &status) == 0 && status.st_gid == users;
+        return addC(), stat(archive.c_str(), &status) == 0 && status.st_gid == 100;
     }));
     chown(archive.c_str(), 0, 0);
     const Bytes owned = ReadFile(archive);
     // Readable but not writable for nobody: refused, as writing it in place would be.
-    EXPECT_TRUE(AsNobody(users, [&] { return ErrorOf(addD).first == EACCES; }));
+    EXPECT_TRUE(AsNobody([&] { return ErrorOf(addD).first == EACCES; }));
     EXPECT_EQ(ReadFile(archive), owned);
 }
 
@@ -231,11 +203,10 @@ TEST_F(SharedArchive, NamesAsLongAsTheFileSystemAllowsWorkRowByRow) {
         const std::string longArchive = folder / (std::string(245, 'a') + ".kfx");  // 249 bytes
         WriteFile(longArchive, test::ArchiveImage({{"TWIN", "first"}, {"TWIN", "second"}}));
         ASSERT_TRUE(longNames.OpenArchive(longArchive));
-        longNames.AddFileToArchive(Source("c", "third"));
-        const std::string longTarget = folder / std::string(250, 't');
+        Add("c", "third", &longNames)();
         for (const auto& [row, bytes] : {std::pair{1, "first"}, {2, "second"}, {3, "third"}}) {
-            EXPECT_TRUE(longNames.ExtractEntry(row, longTarget));
-            EXPECT_EQ(ReadFile(longTarget), bytes);
+            EXPECT_TRUE(longNames.ExtractEntry(row, folder / std::string(250, 't')));
+            EXPECT_EQ(ReadFile(folder / std::string(250, 't')), bytes);
         }
         fs::remove(longArchive);
     }
