@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "archive_error.h"
+
 #include <stdlib.h>
 
 #include <algorithm>
@@ -30,6 +32,15 @@ std::vector<std::string> ScratchFolder::Names() const {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+int ErrorOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const ArchiveError& error) {
+        return error.Number();
+    }
+    return 0;
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {

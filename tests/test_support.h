@@ -28,6 +28,8 @@ class ScratchFolder {
     std::string path_;
 };
 
+// The number of the ArchiveError that `work` raises; 0 when it raises none.
+int ErrorOf(const std::function<void()>& work);
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 Bytes Le32(std::int32_t value);
