@@ -25,6 +25,10 @@ void ShownWindow::ListFiles() {
     QApplication::processEvents();
 }
 
+QWidget* ShownWindow::Widget() const {
+    return window_.get();
+}
+
 double TimeListFiles(const std::string& path) {
     modKofrex store;
     if (!store.OpenArchive(path)) {

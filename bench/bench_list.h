@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QWidget>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,7 @@ class ShownWindow {
     ~ShownWindow();
     // What a command does last: ListFiles, until the list has been painted.
     void ListFiles();
+    QWidget* Widget() const;
 
   private:
     std::unique_ptr<frmMain> window_;
