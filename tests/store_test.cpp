@@ -132,6 +132,13 @@ TEST_F(Store, LookupsPreferTheExactNameThenTheLastTrimmedUpperCaseMatch) {
     EXPECT_EQ(entry, (ArchiveEntry{"NOTES.TXT      ", 99, 12}));
     EXPECT_EQ(store.ReadFileBytes(folder / "missing") + store.ReadFileBytes(folder / "notes.txt"),
               "twelve bytes");
+    fs.fault = [&, grown = false](std::string_view kind, int) mutable {
+        if (kind == "Read" && !std::exchange(grown, true)) {  // grows while it is read
+            WriteFile(folder / "notes.txt", "twelve bytes and more");
+        }
+        return 0;
+    };
+    EXPECT_EQ(store.ReadFileBytes(folder / "notes.txt"), "twelve bytes and more");
     std::filesystem::resize_file(archive, std::filesystem::file_size(archive) - 1);
     EXPECT_THROW(store.GetEntryData("A.TXT          "), ArchiveError);  // never part of it
     std::filesystem::remove(archive);
