@@ -153,7 +153,9 @@ TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
     ScratchFolder folder;
     const std::string archive = folder / "big.kfx";
     WriteFile(folder / "eleven", Bytes(11, 'e'));
-    // The new entry would start at 2^31; there is room for 10 data bytes, not 11.
+    WriteFile(folder / "empty", "");
+    // The new entry would start at 2^31, even with no data; then there is room for 10 data
+    // bytes, not 11.
     for (const std::int32_t length : {0x7FFFFFFF - 23, 0x7FFFFFFF - 23 - 10}) {
         WriteFile(archive, ArchiveImage({{"BIG", ""}}).replace(28, 4, Le32(length - 32)));
         std::filesystem::resize_file(archive, length);
@@ -163,9 +165,12 @@ TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
         struct stat after {};
         ::stat(archive.c_str(), &before);
         EXPECT_THROW(store.AddFileToArchive(folder / "eleven"), ArchiveError) << length;
+        if (length == 0x7FFFFFFF - 23) {
+            EXPECT_THROW(store.AddFileToArchive(folder / "empty"), ArchiveError);
+        }
         ::stat(archive.c_str(), &after);  // the store never writes in place: same file, same size
         EXPECT_EQ(std::pair(after.st_ino, after.st_size), std::pair(before.st_ino, before.st_size));
-        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"big.kfx", "eleven"}));
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"big.kfx", "eleven", "empty"}));
     }
 }
 
