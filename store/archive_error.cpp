@@ -36,6 +36,8 @@ std::string PlainWords(int errnoValue) {
     }
 }
 
+const std::string kArchiveLimit = " 2,147,483,647 bytes, the most a .kfx archive can hold.";
+
 }  // namespace
 
 ArchiveError::ArchiveError(int number, std::string description)
@@ -48,15 +50,12 @@ ArchiveError ArchiveError::FromErrno(int errnoValue, const std::string& action,
 }
 
 ArchiveError ArchiveError::Overflow(const std::string& path) {
-    return ArchiveError(EOVERFLOW, "The archive " + path +
-                                       " would grow past 2,147,483,647 bytes, the most a .kfx "
-                                       "archive can hold. Store the file in another archive.");
+    return ArchiveError(EOVERFLOW, "The archive " + path + " would grow past" + kArchiveLimit +
+                                       " Store the file in another archive.");
 }
 
 ArchiveError ArchiveError::TooLarge(const std::string& path) {
-    return ArchiveError(EOVERFLOW, "The file " + path +
-                                       " is larger than 2,147,483,647 bytes, the most a .kfx "
-                                       "archive can hold.");
+    return ArchiveError(EOVERFLOW, "The file " + path + " is larger than" + kArchiveLimit);
 }
 
 ArchiveError ArchiveError::EntryOutsideArchive(const std::string& path) {
