@@ -1,10 +1,17 @@
-// The store's operations on real files: the layout adds produce, what they decline, lookups,
-// extraction over an existing target, and stored names.
+// The store's operations on real files, shared with other programs and windows: the layout adds
+// produce, what they decline, lookups, extraction, odd files around the archive, and long work
+// that the user stops.
 
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "modKofrex.h"
 #include "test_support.h"
@@ -12,19 +19,42 @@
 namespace kofrex::test {
 namespace {
 
+namespace fs = std::filesystem;
+using Work = std::function<void()>;
+using Names = std::vector<std::string>;
+
+// Runs `work` in a child as the user nobody, with the group users as its second group.
+bool AsNobody(const std::function<bool()>& work) {
+    const gid_t groups[] = {65534, 100};
+    if (fork() == 0) {
+        _exit(setgroups(2, groups) || setresgid(65534, 65534, 65534) ||
+              setresuid(65534, 65534, 65534) || !work());
+    }
+    int status = 1;
+    wait(&status);
+    return status == 0;
+}
+
 class Store : public ::testing::Test {
   protected:
     Store() {  // every read gets half of what it asks for, as on a network file system
-        fs.fault = [](std::string_view kind, int) {
+        files.fault = [](std::string_view kind, int) {
             return kind == "Read" || kind == "ReadAt" ? FaultyFileSystem::kShort : 0;
         };
+        alarm(60);  // a hang (a pipe opened to read) fails the run instead of freezing it
     }
+    ~Store() override { alarm(0); }
     std::string Source(const std::string& name, const Bytes& bytes) {
         WriteFile(folder / name, bytes);
         return folder / name;
     }
-    void Open(const std::vector<StoredFile>& files) {
-        WriteFile(archive, ArchiveImage(files));
+    Work Add(const std::string& name, const Bytes& bytes, modKofrex* into = nullptr) {
+        return [=, this, path = Source(name, bytes)] {
+            (into ? *into : store).AddFileToArchive(path);
+        };
+    }
+    void Open(const std::vector<StoredFile>& stored) {
+        WriteFile(archive, ArchiveImage(stored));
         ASSERT_TRUE(store.OpenArchive(archive));
     }
     std::vector<ArchiveEntry> Reread() const {
@@ -34,9 +64,9 @@ class Store : public ::testing::Test {
     }
 
     ScratchFolder folder;
-    std::string archive = folder / "test.kfx";
-    FaultyFileSystem fs;
-    modKofrex store{fs};
+    std::string archive = folder / "test.kfx", target = folder / "target";
+    FaultyFileSystem files;
+    modKofrex store{files}, other;
 };
 
 TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSays) {
@@ -45,7 +75,7 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSays) {
     WriteFile(archive, Bytes(1 << 20, 'x'));
     store.CreateArchive(archive);
     EXPECT_EQ(ReadFile(archive), ArchiveImage({}));
-    std::filesystem::create_directory(folder / "x");
+    fs::create_directory(folder / "x");
     // Path, content, and the name it is stored under; "" where it is refused as a duplicate.
     const std::vector<std::tuple<std::string, Bytes, std::string>> adds = {
         {"x/readme.txt", "hello", "README.TXT"},
@@ -55,9 +85,9 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSays) {
         {"ABCDEFGHIJKLMNO-2", "other", ""}};
     std::vector<StoredFile> stored;
     for (const auto& [path, data, name] : adds) {
-        store.AddFileToArchive(Source(path, data));
+        Add(path, data)();
         if (!name.empty()) {
-            stored.emplace_back(name, data);
+            stored.push_back({name, data});
         }
         EXPECT_EQ(ReadFile(archive), ArchiveImage(stored)) << path;
         EXPECT_EQ(store.EntryCount(), static_cast<std::int32_t>(stored.size())) << path;
@@ -67,13 +97,14 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSays) {
 }
 
 TEST_F(Store, AddDeclinesLeavingTheArchiveAsItIs) {
-    modKofrex none;
-    none.AddFileToArchive(Source("a", "a"));
-    EXPECT_EQ(none.ArchivePath(), "");
+    other.AddFileToArchive(Source("a", "a"));  // no archive yet
+    EXPECT_EQ(other.ArchivePath(), "");
     Open({{"A", "a"}});
-    std::filesystem::create_symlink(archive, folder / "link.kfx");
-    for (const std::string& path : {folder / "missing", folder / "", archive, folder / "link.kfx",
-                                    folder / "./test.kfx", Source("A", "same name")}) {
+    fs::create_symlink(archive, folder / "link.kfx");
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    for (const std::string& path :
+         {folder / "missing", folder / "", archive, folder / "link.kfx", folder / "./test.kfx",
+          Source("A", "same name"), folder / "fifo", std::string("/dev/zero")}) {
         store.AddFileToArchive(path);
         EXPECT_EQ(ReadFile(archive), ArchiveImage({{"A", "a"}})) << path;
         EXPECT_EQ(store.EntryCount(), 1) << path;
@@ -85,17 +116,20 @@ TEST_F(Store, AddDeclinesLeavingTheArchiveAsItIs) {
     EXPECT_EQ(store.Entries(), Reread());
     const Bytes damaged = "k" + ReadFile(archive).substr(1);
     WriteFile(archive, damaged);
-    store.AddFileToArchive(Source("b", "b"));
+    Add("b", "b")();
     EXPECT_EQ(ReadFile(archive), damaged);
     EXPECT_EQ(store.EntryCount(), 2);
 }
 
 TEST_F(Store, OnlyReadableArchivesOpenAndARefusedOneKeepsTheCurrentArchive) {
     ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    fs::create_symlink(folder / "nowhere", folder / "dangling");
     EXPECT_TRUE(store.FileExists(Source("empty", "")));
     EXPECT_TRUE(store.FileExists(folder / "pipe"));  // answered without waiting for a writer
     EXPECT_FALSE(store.FileExists(folder / "missing") || store.FileExists(folder / "") ||
-                 store.FileExists(""));
+                 store.FileExists("") || store.FileExists(folder / "dangling"));
+    // Anything at a path is worth the overwrite question, even what FileExists does not see.
+    EXPECT_TRUE(store.SomethingAt(folder / "dangling") && !store.SomethingAt(folder / "nowhere"));
     Open({{"A", "a"}});
     for (const std::string& path :
          {folder / "missing", folder / "", folder / "pipe", std::string("/dev/zero"),
@@ -132,34 +166,159 @@ TEST_F(Store, LookupsPreferTheExactNameThenTheLastTrimmedUpperCaseMatch) {
     EXPECT_EQ(entry, (ArchiveEntry{"NOTES.TXT      ", 99, 12}));
     EXPECT_EQ(store.ReadFileBytes(folder / "missing") + store.ReadFileBytes(folder / "notes.txt"),
               "twelve bytes");
-    fs.fault = [&, grown = false](std::string_view kind, int) mutable {
+    files.fault = [&, grown = false](std::string_view kind, int) mutable {
         if (kind == "Read" && !std::exchange(grown, true)) {  // grows while it is read
             WriteFile(folder / "notes.txt", "twelve bytes and more");
         }
         return 0;
     };
     EXPECT_EQ(store.ReadFileBytes(folder / "notes.txt"), "twelve bytes and more");
-    std::filesystem::resize_file(archive, std::filesystem::file_size(archive) - 1);
+    fs::resize_file(archive, fs::file_size(archive) - 1);
     EXPECT_THROW(store.GetEntryData("A.TXT          "), ArchiveError);  // never part of it
-    std::filesystem::remove(archive);
+    fs::remove(archive);
     EXPECT_EQ(store.GetEntryData("MISSING"), "");  // no match opens no file
 }
 
-TEST_F(Store, ExtractEntryReplacesTheFileALinkNamesAndKeepsLinkAndMode) {
+TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoRegularFiles) {
     const Bytes large(3 << 20, 'L');  // several copy buffers
-    Open({{"SMALL", "abc"}, {"LARGE", large}, {"EMPTY", ""}});
+    Open({{"TWIN", "abc"}, {"LARGE", large}, {"EMPTY", ""}, {"TWIN", "second"}});
     const std::string real = Source("real", Bytes(100, 'x'));
     ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
-    std::filesystem::create_symlink(real, folder / "link");
+    fs::create_symlink("real", folder / "link");
     for (const auto& [row, data] :
-         std::vector<std::pair<int, Bytes>>{{2, large}, {1, "abc"}, {3, ""}}) {
+         std::vector<std::pair<int, Bytes>>{{2, large}, {1, "abc"}, {3, ""}, {4, "second"}}) {
         EXPECT_TRUE(store.ExtractEntry(row, folder / "link"));
         EXPECT_EQ(ReadFile(real), data) << row;
     }
-    EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));
-    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link"));
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
+    EXPECT_TRUE(fs::is_symlink(folder / "link"));
+    fs::create_symlink("made-by-link", folder / "dangling");
+    EXPECT_TRUE(store.ExtractEntry(1, folder / "dangling") && fs::is_symlink(folder / "dangling"));
+    EXPECT_EQ(ReadFile(folder / "made-by-link"), "abc");
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    fs::create_directory(folder / "folder");
+    for (const std::string& bad : {folder / "fifo", folder / "folder"}) {
+        std::string said;
+        EXPECT_EQ(ErrorOf([&] { store.ExtractEntry(1, bad); }, &said), EINVAL);
+        EXPECT_EQ(said.find("Could not write " + bad + ": it is not a regular file"), 0u);
+        EXPECT_EQ(ErrorOf([&] { other.CreateArchive(bad); }), EINVAL) << bad;
+    }
     EXPECT_EQ(ErrorOf([&] { store.ExtractEntry(1, folder / "no-folder/x"); }), ENOENT);
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"link", "real", "test.kfx"}));
+    EXPECT_EQ(folder.Names(),
+              (Names{"dangling", "fifo", "folder", "link", "made-by-link", "real", "test.kfx"}));
+}
+
+TEST_F(Store, AStaleTableExtractsNothingUntilReadAgain) {
+    Open({{"ONE", "first"}});
+    const Work changes[] = {
+        [&] { other.OpenArchive(archive), Add("b", "bb", &other)(); },  // replaced by rename
+        [&] { std::fstream(archive, std::ios::in | std::ios::out).seekp(32).put('F'); }};
+    for (const Work& change : changes) {
+        ASSERT_TRUE(store.OpenArchive(archive));
+        usleep(10'000);  // a coarse clock would give the change the same modification time
+        change();
+        WriteFile(target, "kept");
+        EXPECT_FALSE(store.ArchiveUnchanged());
+        EXPECT_FALSE(store.ExtractEntry(1, target));
+        EXPECT_EQ(ReadFile(target), "kept");
+    }
+    ASSERT_TRUE(store.OpenArchive(archive));
+    EXPECT_TRUE(store.ArchiveUnchanged() && store.ExtractEntry(2, target));
+    EXPECT_EQ(ReadFile(target), "bb");
+}
+
+TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
+    Open({{"ONE", "first"}});
+    const int held = open(archive.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);  // another window is adding
+    int waits = 0;
+    store.SetProgress([&](const Progress& progress) {
+        if (progress.waiting && ++waits == 1) {  // that add ends and renames a new archive in
+            close(held);
+            other.OpenArchive(archive), Add("theirs", "T", &other)();
+        }
+        return true;
+    });
+    Add("mine", "M")();
+    EXPECT_EQ(waits, 1);
+    const std::vector<ArchiveEntry> entries = Reread();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].Name + entries[2].Name, "THEIRS         MINE           ");
+    EXPECT_EQ(store.Entries(), entries);
+}
+
+TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
+    Open({{"ONE", "first"}});
+    Progress last;
+    store.SetProgress([&](const Progress& p) { return last = p, true; });
+    Add("big", Bytes(3 << 20, 'b'))();  // the moved data count too
+    EXPECT_EQ(last.done, (3 << 20) + 5);
+    EXPECT_EQ(last.total, last.done);
+
+    const Work addMore = Add("more", Bytes(3 << 20, 'm'));
+    WriteFile(target, "kept");
+    const Bytes before = ReadFile(archive);
+    const int held = open(archive.c_str(), O_RDONLY);
+    const std::tuple<int, Work> cases[] = {
+        {LOCK_SH, addMore}, {LOCK_UN, addMore}, {LOCK_UN, [&] { store.ExtractEntry(2, target); }}};
+    for (const auto& [lock, work] : cases) {
+        flock(held, lock);  // another program's, meanwhile
+        store.SetProgress([&](const Progress& p) {
+            return last = p, !p.waiting && p.done < (1 << 20);  // stops after 1 MiB or waiting
+        });
+        EXPECT_THROW(work(), OperationCancelled);
+        EXPECT_EQ(last.waiting, lock != LOCK_UN);
+        EXPECT_EQ(ReadFile(archive), before);
+        EXPECT_EQ(ReadFile(target), "kept");
+        EXPECT_EQ(folder.Names(), (Names{"big", "more", "target", "test.kfx"}));
+        EXPECT_EQ(store.Entries(), Reread());
+    }
+}
+
+TEST_F(Store, ReplacingKeepsAttributesAndRefusesWhatItWouldBreak) {
+    Open({{"ONE", "first"}});
+    if (setxattr(archive.c_str(), "user.kofrex", "tag", 3, 0) != 0 || geteuid() != 0) {
+        GTEST_SKIP() << "needs user extended attributes, and root to act as another user";
+    }
+    Add("a", "a")();
+    char value[4] = {};
+    EXPECT_EQ(getxattr(archive.c_str(), "user.kofrex", value, 3), 3);
+    EXPECT_STREQ(value, "tag");
+
+    fs::create_hard_link(archive, folder / "second-name");
+    const Bytes before = ReadFile(archive);
+    EXPECT_EQ(ErrorOf(Add("b", "b")), EMLINK);
+    fs::remove(folder / "second-name");
+    EXPECT_EQ(ReadFile(archive), before);
+
+    fs::permissions(folder / ".", fs::perms::all);
+    chown(archive.c_str(), 0, 100);  // not nobody's, but its group may write it
+    chmod(archive.c_str(), 0664);
+    const Work addC = Add("c", "c"), addD = Add("d", "d");
+    EXPECT_TRUE(AsNobody([&] {  // the group is kept, though nobody cannot keep the owner
+        struct stat status {};
+        return addC(), stat(archive.c_str(), &status) == 0 && status.st_gid == 100;
+    }));
+    chown(archive.c_str(), 0, 0);
+    const Bytes owned = ReadFile(archive);
+    // Readable but not writable for nobody: refused, as writing it in place would be.
+    EXPECT_TRUE(AsNobody([&] { return ErrorOf(addD) == EACCES; }));
+    EXPECT_EQ(ReadFile(archive), owned);
+}
+
+TEST_F(Store, NamesAsLongAsTheFileSystemAllowsWork) {
+    for (const bool unnamed : {true, false}) {  // without, the temporary file is named at once
+        files.fault = [=](std::string_view kind, int) {
+            return !unnamed && kind == "OpenUnnamed" ? EOPNOTSUPP : 0;
+        };
+        const std::string longArchive = folder / (std::string(245, 'a') + ".kfx");  // 249 bytes
+        WriteFile(longArchive, ArchiveImage({{"ONE", "first"}}));
+        ASSERT_TRUE(store.OpenArchive(longArchive));
+        Add("c", "third")();
+        EXPECT_TRUE(store.ExtractEntry(2, folder / std::string(250, 't')));
+        EXPECT_EQ(ReadFile(folder / std::string(250, 't')), "third") << unnamed;
+        fs::remove(longArchive);
+    }
 }
 
 TEST(StoredName, IsTheLastComponentInWindows1252UpperCaseAndCutTo15Bytes) {

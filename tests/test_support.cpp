@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include "archive_error.h"
-
 #include <stdlib.h>
 
 #include <algorithm>
@@ -9,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "archive_error.h"
 
 namespace kofrex::test {
 
@@ -34,10 +34,23 @@ std::vector<std::string> ScratchFolder::Names() const {
     return names;
 }
 
-int ErrorOf(const std::function<void()>& work) {
+int ScratchFolder::HeldAfterRemoval() const {
+    int held = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored;
+        const std::string file = std::filesystem::read_symlink(fd.path(), ignored).string();
+        held += file.starts_with(path_ + "/") && file.ends_with(" (deleted)");
+    }
+    return held;
+}
+
+int ErrorOf(const std::function<void()>& work, std::string* description) {
     try {
         work();
     } catch (const ArchiveError& error) {
+        if (description) {
+            *description = error.Description();
+        }
         return error.Number();
     }
     return 0;
@@ -64,13 +77,12 @@ Bytes Le32(std::int32_t value) {
 
 Bytes ArchiveImage(const std::vector<StoredFile>& files) {
     const auto count = static_cast<std::int32_t>(files.size());
-    Bytes image = "KFRX\x01" + Le32(count);
-    Bytes data;
-    for (const StoredFile& file : files) {
-        image += (file.name + std::string(15, ' ')).substr(0, 15) +
+    Bytes image = "KFRX\x01" + Le32(count), data;
+    for (const auto& [name, bytes] : files) {
+        image += (name + std::string(15, ' ')).substr(0, 15) +
                  Le32(9 + 23 * count + 1 + static_cast<std::int32_t>(data.size())) +
-                 Le32(static_cast<std::int32_t>(file.data.size()));
-        data += file.data;
+                 Le32(static_cast<std::int32_t>(bytes.size()));
+        data += bytes;
     }
     return image + data;
 }
@@ -78,28 +90,6 @@ Bytes ArchiveImage(const std::vector<StoredFile>& files) {
 int FaultyFileSystem::Fault(const char* kind) {
     calls.emplace_back(kind);
     return fault ? fault(kind, static_cast<int>(calls.size())) : 0;
-}
-
-ssize_t FaultyFileSystem::Read(int fd, void* buffer, size_t count) {
-    const int error = Fault("Read");
-    return error > 0 ? (errno = error, -1) : FileSystem::Read(fd, buffer, Part(error, count));
-}
-
-ssize_t FaultyFileSystem::ReadAt(int fd, void* buffer, size_t count, off_t at) {
-    const int error = Fault("ReadAt");
-    return error > 0 ? (errno = error, -1) : FileSystem::ReadAt(fd, buffer, Part(error, count), at);
-}
-
-ssize_t FaultyFileSystem::WriteAt(int fd, const void* buffer, size_t count, off_t at) {
-    const int error = Fault("WriteAt");  // a short write: a disk filling up during the call
-    return error > 0 ? (errno = error, -1)
-                     : FileSystem::WriteAt(fd, buffer, Part(error, count), at);
-}
-
-int FaultyFileSystem::Close(int fd) {
-    const int result = FileSystem::Close(fd);  // released even when the close reports an error
-    const int error = Fault("Close");
-    return error > 0 ? (errno = error, -1) : result;
 }
 
 }  // namespace kofrex::test

@@ -8,7 +8,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "file_system.h"
@@ -23,28 +22,20 @@ class ScratchFolder {
     ~ScratchFolder();
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     std::vector<std::string> Names() const;  // sorted; shows a file left behind
+    int HeldAfterRemoval() const;  // files in it this process holds open, though their name is gone
 
   private:
     std::string path_;
 };
 
-// The number of the ArchiveError that `work` raises; 0 when it raises none.
-int ErrorOf(const std::function<void()>& work);
+// The number of the ArchiveError that `work` raises, 0 when it raises none; its description
+// goes to `description` when given.
+int ErrorOf(const std::function<void()>& work, std::string* description = nullptr);
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 Bytes Le32(std::int32_t value);
 
 struct StoredFile {
-    template <class Name, class Data>  // std::string, QByteArray or a literal alike
-    StoredFile(const Name& n, const Data& d) : name(AsBytes(n)), data(AsBytes(d)) {}
-    template <class Text>
-    static Bytes AsBytes(const Text& text) {
-        if constexpr (std::is_convertible_v<const Text&, std::string_view>) {
-            return Bytes(std::string_view(text));
-        } else {
-            return Bytes(text.data(), static_cast<std::size_t>(text.size()));
-        }
-    }
     Bytes name;  // cut or padded with spaces to 15 bytes
     Bytes data;
 };
@@ -57,6 +48,10 @@ Bytes ArchiveImage(const std::vector<StoredFile>& files);
 #define KOFREX_FAULTY(Result, Method, Parameters, Arguments)                \
     Result Method Parameters override {                                     \
         return Pass(#Method, [&] { return FileSystem::Method Arguments; }); \
+    }
+#define KOFREX_SHORTABLE(Method, Parameters, Arguments)                                          \
+    ssize_t Method Parameters override {                                                         \
+        return Move(#Method, count, [&](size_t count) { return FileSystem::Method Arguments; }); \
     }
 
 class FaultyFileSystem : public FileSystem {
@@ -85,22 +80,30 @@ class FaultyFileSystem : public FileSystem {
     KOFREX_FAULTY(int, Name, (int fd, const char* path), (fd, path))
     KOFREX_FAULTY(int, Rename, (const char* from, const char* to), (from, to))
     KOFREX_FAULTY(int, Remove, (const char* path), (path))
-    ssize_t Read(int fd, void* buffer, size_t count) override;
-    ssize_t ReadAt(int fd, void* buffer, size_t count, off_t at) override;
-    ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t at) override;
-    int Close(int fd) override;
+    KOFREX_SHORTABLE(Read, (int fd, void* buffer, size_t count), (fd, buffer, count))
+    KOFREX_SHORTABLE(ReadAt, (int fd, void* buffer, size_t count, off_t at),
+                     (fd, buffer, count, at))
+    KOFREX_SHORTABLE(WriteAt, (int fd, const void* buffer, size_t count, off_t at),
+                     (fd, buffer, count, at))
+    int Close(int fd) override {  // the descriptor goes even when the close reports an error
+        const int result = FileSystem::Close(fd);
+        return Pass("Close", [=] { return result; });
+    }
 
   private:
     int Fault(const char* kind);
-    static size_t Part(int error, size_t count) {
-        return error == kShort ? (count + 1) / 2 : count;
-    }
     template <class Call>
     auto Pass(const char* kind, Call call) -> decltype(call()) {
         const int error = Fault(kind);
         return error > 0 ? (errno = error, -1) : call();
     }
+    template <class Call>  // a short write stands for a disk filling up during the call
+    ssize_t Move(const char* kind, size_t count, Call call) {
+        const int error = Fault(kind);
+        return error > 0 ? (errno = error, -1) : call(error == kShort ? (count + 1) / 2 : count);
+    }
 };
 #undef KOFREX_FAULTY
+#undef KOFREX_SHORTABLE
 
 }  // namespace kofrex::test

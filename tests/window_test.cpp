@@ -1,34 +1,117 @@
-// The window's layout and its five commands against a real store, with scripted dialog answers
-// (a Yes/No question nobody scripted is answered No).
+// The window and its commands against a real store in a scratch folder, with scripted dialog
+// answers (a Yes/No question nobody scripted is answered No); its progress and cancel, drops and
+// the archive named on start; the Qt dialog and message box through their real widgets.
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include <QAccessible>
 #include <QApplication>
-#include <QLocale>
+#include <QCompleter>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
+#include <cstdio>
 #include <new>
 
-#include "window_fixture.h"
+#include "frmMain.h"
+#include "modKofrex.h"
+#include "qt_common_dialog.h"
+#include "qt_message_box.h"
+#include "scripted_platform.h"
+#include "test_support.h"
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace kofrex::test {
 namespace {
 
+using Act = std::function<void()>;
 const QString kArchives = "Kofrex Archives (*.kfx)|*.kfx|All files (*.*)|*.*";
 const QString kAllFiles = "All files (*.*)|*.*";
 
-class Window : public WindowTest {
+class Window : public ::testing::Test {
   protected:
+    Window() { Make(kProgressDelay); }
+    // A new window; with no delay, its progress dialog shows at the first report.
+    void Make(std::chrono::milliseconds delay) {
+        auto scriptedDialog = std::make_unique<ScriptedDialog>();
+        auto scriptedMessages = std::make_unique<ScriptedMessageBox>();
+        dialog = scriptedDialog.get(), messages = scriptedMessages.get();
+        window.reset();
+        window = std::make_unique<frmMain>(
+            store, WindowPlatform{std::move(scriptedDialog), std::move(scriptedMessages),
+                                  [this](int status) { exits.push_back(status); }, delay});
+    }
+    void ShowWindow() {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    QString Path(const std::string& name) const { return QString::fromStdString(folder / name); }
+    QString Write(const std::string& name, const Bytes& bytes) const {
+        WriteFile(folder / name, bytes);
+        return Path(name);
+    }
+    QString Archive(const std::string& name, const std::vector<StoredFile>& stored) const {
+        return Write(name, ArchiveImage(stored));
+    }
+    Bytes Read(const std::string& name) const { return ReadFile(folder / name); }
+    // Clicks `command` with the dialog choosing `path`; "" cancels.
+    void Run(QPushButton* command, const QString& path) {
+        dialog->choices.push_back(path);
+        command->click();
+    }
+    void ClickRow(int row) {
+        const QModelIndex index = window->lstFiles->model()->index(row, 0);
+        window->lstFiles->scrollTo(index);
+        QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, {},
+                          window->lstFiles->visualRect(index).center());
+    }
+    QStringList Rows() const {
+        QStringList rows;
+        for (int i = 0; i < window->lstFiles->ListCount(); ++i) {
+            rows << window->lstFiles->List(i);
+        }
+        return rows;
+    }
     // What a command may change: the rows, the two labels, the path box and the selected row.
     QStringList Shows() const {
         return Rows() << window->lblSize->text() << window->lblOffset->text()
                       << window->txtArchive->text()
                       << QString::number(window->lstFiles->ListIndex());
     }
-    // Clicks `command` with the dialog choosing `path`; "" cancels.
-    void Run(QPushButton* command, const QString& path) {
-        dialog->WillChoose(path);
-        command->click();
+    // Drags `urls` onto the window with Shift, which asks for a move, and drops them; true when
+    // the window took them, as a copy.
+    bool Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter({9, 9}, Qt::CopyAction | Qt::MoveAction, &data, {},
+                              Qt::ShiftModifier);
+        QDropEvent drop({9, 9}, enter.possibleActions(), &data, {}, Qt::ShiftModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        if (enter.isAccepted() && enter.dropAction() == Qt::CopyAction) {
+            QApplication::sendEvent(window.get(), &drop);
+            QCoreApplication::processEvents();
+        }
+        return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
     }
+
+    ScratchFolder folder;
+    FaultyFileSystem files;
+    modKofrex store{files};
+    ScriptedDialog* dialog = nullptr;
+    ScriptedMessageBox* messages = nullptr;
+    std::vector<int> exits;
+    std::unique_ptr<frmMain> window;
 };
 
 TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndCaptionsFitBesideThem) {
@@ -49,19 +132,12 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndCaptionsFitBesideThem) {
     EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x());
     EXPECT_LT(window->Label2->geometry().bottom(), window->lstFiles->y());
     EXPECT_EQ(QApplication::focusWidget(), window->txtArchive);
-    for (QWidget* next :
-         std::initializer_list<QWidget*>{window->lstFiles, window->cmdBrowse, window->cmdNew,
-                                         window->cmdAdd, window->cmdExtract, window->txtArchive}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), next) << next->metaObject()->className();
-    }
 }
 
 TEST_F(Window, EachDialogIsSetUpAfreshAndACancelChangesNothing) {
     window->cmdAdd->click();  // no archive yet: no dialog, no message
     window->cmdExtract->click();
-    const QString archive = MakeArchive("one.kfx", {{"A.TXT", "12345"}, {"B.TXT", "xy"}});
-    Run(window->cmdBrowse, archive);
+    Run(window->cmdBrowse, Archive("one.kfx", {{"A.TXT", "12345"}, {"B.TXT", "xy"}}));
     window->cmdExtract->click();  // no row selected: no dialog either
     ClickRow(1);
     const QStringList before = Shows();
@@ -70,145 +146,181 @@ TEST_F(Window, EachDialogIsSetUpAfreshAndACancelChangesNothing) {
         Run(command, "");
         EXPECT_EQ(Shows(), before) << command->text().toStdString();
     }
-    QStringList uses;
-    for (const DialogUse& use : dialog->Uses()) {
-        uses << QString("%1 '%2' %3 %4 %5 %6")
-                    .arg(use.save ? "save" : "open", use.fileName, use.filter)
-                    .arg(use.flags, 0, 16)
-                    .arg(use.dialogTitle, use.defaultExt);
-    }
-    EXPECT_EQ(uses,
+    EXPECT_EQ(dialog->uses,
               QStringList({"open '' " + kArchives + " 81004 Open archive... .kfx",
                            "save '' " + kArchives + " 80004 New archive... .kfx",
                            "open '' " + kArchives + " 81004 Open archive... .kfx",
                            "open '' " + kAllFiles + " 81004 Open archive... .kfx",
                            "save '' " + kAllFiles + " 80004 Extract file from archive... .kfx"}));
-    ASSERT_EQ(MessageTexts(), QStringList("Select a file that you would like to extract first."));
-    EXPECT_EQ(std::pair(messages->Shown()[0].buttons, messages->Shown()[0].title),
-              std::pair(kButtonsOkOnly, QString("Kofrex")));
+    EXPECT_EQ(messages->shown,
+              QStringList("Kofrex 0: Select a file that you would like to extract first."));
 }
 
 TEST_F(Window, NewArchiveReplacesAnExistingFileOnlyAfterYes) {
-    Run(window->cmdBrowse, MakeArchive("current.kfx", {{"A.TXT", "12345"}}));
+    Run(window->cmdBrowse, Archive("current.kfx", {{"A.TXT", "12345"}}));
     ClickRow(0);
     const QStringList before = Shows();
-    const QString existing = Path("old.kfx");
-    WriteBytes(existing, QByteArray(100, 'x'));
+    const QString existing = Write("old.kfx", Bytes(100, 'x'));
     Run(window->cmdNew, existing);
-    EXPECT_EQ(ReadBytes(existing), QByteArray(100, 'x'));
+    EXPECT_EQ(Read("old.kfx"), Bytes(100, 'x'));
     EXPECT_EQ(Shows(), before);
-    messages->WillAnswer(kAnswerYes);
+    messages->answers.push_back(kAnswerYes);
     Run(window->cmdNew, existing);
-    EXPECT_EQ(ReadBytes(existing), QByteArray("KFRX\x01\0\0\0\0", 9));
+    EXPECT_EQ(Read("old.kfx"), ArchiveImage({}));
     EXPECT_EQ(Shows(), QStringList({"Size: ", "Offset: ", existing, "-1"}));
     Run(window->cmdNew, Path("fresh.kfx"));  // nothing there: no question
-    EXPECT_EQ(store.ArchivePath(), Path("fresh.kfx").toStdString());
-    ASSERT_EQ(MessageTexts(), QStringList(2, "The file 'old.kfx' already exists. Overwrite it?"));
-    EXPECT_EQ(std::pair(messages->Shown()[0].buttons, messages->Shown()[0].title),
-              std::pair(kButtonsYesNo, QString("Overwrite")));
+    EXPECT_EQ(window->txtArchive->text(), Path("fresh.kfx"));
+    EXPECT_EQ(messages->shown,
+              QStringList(2, "Overwrite 4: The file 'old.kfx' already exists. Overwrite it?"));
 }
 
-TEST_F(Window, OpenAndAddRebuildTheListInOrderAndRefusalsChangeNothingElse) {
-    const QString archive = MakeArchive("two.kfx", {{"ZED.TXT", "1"}});
+TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
+    const QString archive = Archive(
+        "rows.kfx",
+        {{"FIVE", "hello"}, {"EMPTY", ""}, {"BIG", Bytes(1234567, 'b')}, {"\xC9T\xC9", "summer"}});
     Run(window->cmdBrowse, archive);
-    ClickRow(0);
-    WriteBytes(Path("alpha"), "abc");
-    WriteBytes(Path("notes.txt"), "no archive");
-    Run(window->cmdAdd, Path("alpha"));
-    const QStringList added = {
-        "ZED.TXT        ", "ALPHA          ", "Size: ", "Offset: ", archive, "-1"};
-    EXPECT_EQ(Shows(), added);
-    for (auto [command, path] : {std::pair(window->cmdAdd, Path("alpha")),  // a duplicate
-                                 std::pair(window->cmdBrowse, Path("notes.txt"))}) {
-        ClickRow(1);
-        Run(command, path);
-        EXPECT_EQ(Shows(), added) << path.toStdString();
-    }
-    EXPECT_EQ(store.ArchivePath(), archive.toStdString());
-    EXPECT_TRUE(messages->Shown().empty());
-}
-
-TEST_F(Window, ASelectedRowShowsItsSizeAndOffsetGroupedAndExtractsByRow) {
-    Run(window->cmdBrowse, MakeArchive("rows.kfx", {{"FIVE", "hello"},
-                                                    {"EMPTY", ""},
-                                                    {"BIG", QByteArray(1234567, 'b')},
-                                                    {"\xC9T\xC9", "summer"},
-                                                    {"ETE", "other"}}));
     EXPECT_EQ(Rows()[3], QString::fromUtf8("\u00C9T\u00C9            "));
     const auto grouped = [](const QStringList& groups) {
         return groups.join(QLocale::system().groupSeparator() + " ");
     };
-    // Data start after the header and five entries: 9 + 5 * 23 + 1.
-    const std::vector<std::pair<QString, QString>> labels = {
-        {"Size: 5 bytes", "Offset: 125"},
-        {"Size:  bytes", "Offset: 130"},
-        {"Size: " + grouped({"1", "234", "567"}) + " bytes", "Offset: 130"},
-        {"Size: 6 bytes", "Offset: " + grouped({"1", "234", "697"})}};
+    // Data start after the header and four entries: 9 + 4 * 23 + 1.
+    const std::vector<QStringList> labels = {
+        {"Size: 5 bytes", "Offset: 102"},
+        {"Size:  bytes", "Offset: 107"},
+        {"Size: " + grouped({"1", "234", "567"}) + " bytes", "Offset: 107"},
+        {"Size: 6 bytes", "Offset: " + grouped({"1", "234", "674"})}};
     for (int row = 0; row < 4; ++row) {
         ClickRow(row);
-        EXPECT_EQ(std::pair(window->lblSize->text(), window->lblOffset->text()), labels[row]);
+        EXPECT_EQ(QStringList({window->lblSize->text(), window->lblOffset->text()}), labels[row]);
     }
     const QStringList before = Shows();
-    const QString target = Path("target.bin");
-    WriteBytes(target, QByteArray(100, 'x'));
-    Run(window->cmdExtract, target);
-    EXPECT_EQ(ReadBytes(target), QByteArray(100, 'x'));
-    messages->WillAnswer(kAnswerYes);
-    Run(window->cmdExtract, target);
-    EXPECT_EQ(ReadBytes(target), "summer");
-    EXPECT_EQ(MessageTexts(),
-              QStringList(2, "The file 'target.bin' already exists. Overwrite it?"));
+    Write("target.bin", "old");
+    Run(window->cmdExtract, Path("target.bin"));  // answered No
+    EXPECT_EQ(Read("target.bin"), "old");
+    messages->answers.push_back(kAnswerYes);
+    Run(window->cmdExtract, Path("target.bin"));
+    EXPECT_EQ(Read("target.bin"), "summer");
     EXPECT_EQ(Shows(), before);
-    ClickRow(1);
-    Run(window->cmdExtract, Path("empty.bin"));
-    EXPECT_EQ(ReadBytes(Path("empty.bin")), "");
-}
-
-TEST_F(Window, ExtractOntoTheCurrentArchiveIsRefusedHoweverItIsSpelled) {
-    const QString archive = MakeArchive("self.kfx", {{"FIVE", "hello"}});
-    Run(window->cmdBrowse, archive);
-    ClickRow(0);
-    for (const QString& spelling : {archive, Path("./self.kfx")}) {
-        messages->WillAnswer(kAnswerYes);
+    // Replacing the archive by one of its entries would lose every other entry.
+    for (const QString& spelling : {archive, Path("./rows.kfx")}) {
+        messages->answers.push_back(kAnswerYes);
         Run(window->cmdExtract, spelling);
     }
-    EXPECT_EQ(MessageTexts()[0], "A file cannot be extracted onto the archive itself.");
-    EXPECT_EQ(MessageTexts()[1], MessageTexts()[0]);
-    EXPECT_EQ(ReadBytes(archive).size(), 37);
+    EXPECT_EQ(messages->shown.mid(2),
+              QStringList(2, "Kofrex 0: A file cannot be extracted onto the archive itself."));
+    Run(window->cmdAdd, Write("alpha", "abc"));
+    QCoreApplication::processEvents();  // once the list is shown, the replaced archive goes
+    EXPECT_EQ(folder.HeldAfterRemoval(), 0);
+    Run(window->cmdAdd, Path("alpha"));  // a duplicate
+    Run(window->cmdBrowse, Write("notes.txt", "no archive"));
+    EXPECT_EQ(Shows().mid(4),
+              QStringList({"ALPHA          ", "Size: ", "Offset: ", archive, "-1"}));
+    EXPECT_EQ(messages->shown.size(), 4);
 }
 
-TEST_F(Window, AnErrorNoCommandHandlesIsShownAndEndsTheProgram) {
-    Run(window->cmdBrowse, MakeArchive("one.kfx", {{"FIVE", "hello"}}));
+TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
+    Make(std::chrono::milliseconds(0));
+    ShowWindow();
+    const Bytes big(4 << 20, 'x');
+    const QString archive = Archive("big.kfx", {{"BIG.BIN", big}});
+    Write("new.bin", big), Write("small.txt", "s"), Write("target.bin", "old");
+    Run(window->cmdBrowse, archive);
+    int held = ::open(qPrintable(archive), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);  // another program is adding
+    QStringList seen;                      // what each progress dialog showed when it was acted on
+    QTimer watch;
+    watch.callOnTimeout([&] {
+        auto* box = window->findChild<QProgressDialog*>();
+        if (!box || !box->isVisible() || box->property("done").toBool()) {
+            return;
+        }
+        const QString state =
+            QString("%1 %2-%3").arg(box->labelText()).arg(box->minimum()).arg(box->maximum());
+        QTest::mouseClick(window->cmdNew, Qt::LeftButton);  // input outside it is held back
+        if (box->maximum() == 0 && held >= 0) {             // waiting: the other program finishes
+            seen << state, ::close(std::exchange(held, -1));
+        } else if (box->maximum() != 0) {
+            seen << state, box->setProperty("done", true);
+            // The extract is stopped by closing the window, the adds by Escape.
+            box->labelText().startsWith("Extracting") ? (void)window->close()
+                                                      : QTest::keyClick(box, Qt::Key_Escape);
+        }
+    });
+    watch.start(0);
+    Run(window->cmdAdd, Path("new.bin"));
+    EXPECT_TRUE(
+        Drop({QUrl::fromLocalFile(Path("new.bin")), QUrl::fromLocalFile(Path("small.txt"))}));
     ClickRow(0);
-    WriteBytes(Path("keep.bin"), "previous content");
-    fs.fault = [](std::string_view kind, int) { return kind == "WriteAt" ? ENOSPC : 0; };
-    messages->WillAnswer(kAnswerYes);
-    Run(window->cmdExtract, Path("keep.bin"));
-    fs.fault = [](std::string_view kind, int) {
-        return kind == "Open" ? throw std::bad_alloc() : 0;
+    messages->answers.push_back(kAnswerYes);
+    Run(window->cmdExtract, Path("target.bin"));
+    QCoreApplication::processEvents();
+    const QString waiting = "\nWaiting for another program to finish with the archive…";
+    EXPECT_EQ(seen, QStringList({"Adding NEW.BIN…" + waiting + " 0-0", "Adding NEW.BIN… 0-1000",
+                                 "Adding NEW.BIN… 0-1000", "Extracting BIG.BIN… 0-1000"}));
+    EXPECT_EQ(ReadFile(archive.toStdString()), ArchiveImage({{"BIG.BIN", big}}));
+    EXPECT_EQ(Read("target.bin"), "old");
+    EXPECT_EQ(folder.Names(),
+              (std::vector<std::string>{"big.kfx", "new.bin", "small.txt", "target.bin"}));
+    EXPECT_EQ(dialog->uses.size(), 3);  // the clicks on New never reached the window
+    EXPECT_FALSE(window->isVisible());  // closed once the extract was cancelled
+}
+
+// What another program does to the archive between its opening and a click on Extract, and
+// errors no command handles: each is shown by name, and all but the first end the program.
+TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
+    const QString archive = Path("shared.kfx");
+    const std::vector<std::tuple<Act, QString, QString>> cases = {
+        {[&] {
+             std::rename(qPrintable(Archive("other.kfx", {{"A", "1"}, {"B", "2"}})),
+                         qPrintable(archive));
+         },
+         "The archive has changed since it was opened. Its list has been read", ""},
+        {[&] { std::remove(qPrintable(archive)); }, "Error 2: The archive ", archive},
+        {[&] { Write("shared.kfx", "junk"); }, "Error 74: The file ", archive},
+        {[&] { dialog->choices.push_back(Path("gone/out.bin")); }, "Error 2: ", Path("gone")},
+        {[&] {
+             files.fault = [](std::string_view kind, int) {
+                 return kind == "WriteAt" ? ENOSPC : 0;
+             };
+             dialog->choices.push_back(Path("keep.bin")), messages->answers.push_back(kAnswerYes);
+         },
+         "Error 28: Could not write ", Path("keep.bin")},
+        {[&] {
+             files.fault = [](std::string_view kind, int) {
+                 return kind == "Open" ? throw std::bad_alloc() : 0;
+             };
+             dialog->choices.push_back(Path("out.bin"));
+         },
+         "Error 12: Out of memory", ""},
+        {[&] { files.fault = [](std::string_view, int) -> int { throw 42; }; },
+         "Error -1: An unexpected error occurred", ""},
     };
-    Run(window->cmdBrowse, Path("any.kfx"));
-    fs.fault = [](std::string_view, int) -> int { throw 42; };
-    Run(window->cmdBrowse, Path("any.kfx"));
-    fs.fault = nullptr;
-    ASSERT_EQ(MessageTexts().size(), 4);  // the question, then the three errors
-    EXPECT_TRUE(MessageTexts()[1].contains(QString::number(ENOSPC)));
-    EXPECT_TRUE(MessageTexts()[2].contains("Out of memory"));
-    EXPECT_TRUE(MessageTexts()[3].contains("unexpected error"));
-    for (std::size_t i = 1; i < 4; ++i) {
-        EXPECT_EQ(messages->Shown()[i].title, "Kofrex");
-        EXPECT_FALSE(messages->Shown()[i].waitCursorShown);
+    Write("keep.bin", "previous content");
+    for (const auto& [change, start, named] : cases) {
+        files.fault = nullptr;
+        Run(window->cmdBrowse, Archive("shared.kfx", {{"A", "1"}}));
+        ClickRow(0);
+        usleep(10'000);  // a coarse clock would give a change the same modification time
+        change();
+        window->cmdExtract->click();
+        const QString shown = messages->shown.isEmpty() ? "" : messages->shown.back();
+        EXPECT_TRUE(shown.startsWith("Kofrex 0: " + start) && shown.contains(named)) << shown.toStdString();
     }
-    EXPECT_EQ(exitStatuses, std::vector<int>(3, kErrorExitStatus));
+    EXPECT_EQ(exits, std::vector<int>(6, kErrorExitStatus));
+    EXPECT_EQ(Read("keep.bin"), "previous content");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(ReadBytes(Path("keep.bin")), "previous content");
+    messages->shown.clear();
+    files.fault = nullptr;
+    window->OpenNamedArchive(Path("keep.bin"));  // none: said so, by name
+    EXPECT_EQ(messages->shown, QStringList("Kofrex 0: The file '" + Path("keep.bin") +
+                                           "' is not an archive that Kofrex can read."));
 }
 
 // Run alone in a child by the test below: the window in a real event loop, with the exit that
 // ends it on an error.
 TEST_F(Window, DISABLED_EndsTheEventLoopOnAnError) {
     auto scripted = std::make_unique<ScriptedDialog>();
-    scripted->WillChoose(Path("no-folder/new.kfx"));
+    scripted->choices.push_back(Path("no-folder/new.kfx"));
     window = std::make_unique<frmMain>(
         store, WindowPlatform{std::move(scripted), std::make_unique<ScriptedMessageBox>(), {}});
     QTimer::singleShot(0, window->cmdNew, &QPushButton::click);
@@ -224,5 +336,168 @@ TEST(ExitStatus, AnErrorEndsTheProgramWithStatusOne) {
     EXPECT_EQ(std::pair(child.exitStatus(), child.exitCode()), std::pair(QProcess::NormalExit, 1));
 }
 
+TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
+    Run(window->cmdBrowse, Archive("three.kfx", {{"A", "1"}, {"B", "22"}, {"C", "333"}}));
+    ShowWindow();
+    ListBox* list = window->lstFiles;
+    for (const auto& [key, row] :
+         {std::pair{Qt::Key_Down, 0}, {Qt::Key_Up, 0}, {Qt::Key_Home, 0}, {Qt::Key_End, 2}}) {
+        window->ListFiles();
+        window->txtArchive->setFocus();
+        list->setFocus();  // Qt's current row is now row 0, with no row selected
+        QTest::keyClick(list, key);
+        EXPECT_EQ(window->lblSize->text(), QString("Size: %1 bytes").arg(row + 1)) << key;
+    }
+    ClickRow(1);
+    const QPoint below(9, list->viewport()->height() - 4);
+    const QPoint onRow = list->visualRect(list->model()->index(1, 0)).center();
+    const Act attempts[] = {
+        [&] { QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below); },
+        [&] { QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, onRow); },
+        [&] { QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier); },
+    };
+    for (std::size_t i = 0; i < std::size(attempts); ++i) {
+        attempts[i]();
+        EXPECT_EQ(list->ListIndex(), 1) << i;
+    }
+    EXPECT_EQ(window->lblSize->text(), "Size: 2 bytes");
+    QTest::keyClick(list, Qt::Key_Down);  // with a row selected, keys move as Qt moves them
+    EXPECT_EQ(list->ListIndex(), 2);
+}
+
+TEST_F(Window, ScreenReadersGetTheControlsNamesAndTheEntrysValues) {
+    Run(window->cmdBrowse, Archive("one.kfx", {{"README.TXT", "hello"}}));
+    ClickRow(0);
+    const std::pair<QWidget*, QString> named[] = {
+        {window->txtArchive, "Archive name:"}, {window->lstFiles, "Files in archive:"},
+        {window->cmdBrowse, "Open archive"},   {window->lblSize, "Size: 5 bytes"},
+        {window->lblOffset, "Offset: 33"},
+    };
+    for (const auto& [widget, name] : named) {
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    }
+}
+
+TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder) {
+    const QUrl archive = QUrl::fromLocalFile(Archive("drop.kfx", {}));
+    const QUrl a = QUrl::fromLocalFile(Write("a.txt", "a")),
+               b = QUrl::fromLocalFile(Write("b.txt", "bb"));
+    EXPECT_FALSE(Drop({archive, a}));
+    EXPECT_FALSE(Drop({QUrl("https://example.org/x.kfx")}));
+    EXPECT_EQ(store.ArchivePath(), "");
+    EXPECT_TRUE(Drop({archive}));
+    EXPECT_EQ(window->txtArchive->text(), archive.toLocalFile());
+    EXPECT_TRUE(Drop({b, QUrl("https://example.org/c.txt"), a, b}));
+    EXPECT_EQ(Rows(), QStringList({"B.TXT          ", "A.TXT          "}));
+    window->OpenNamedArchive(Archive("named.kfx", {}));
+    EXPECT_EQ(window->txtArchive->text(), Path("named.kfx"));
+    EXPECT_TRUE(messages->shown.isEmpty());
+}
+
+// Runs `act` on the modal widget once it is up. Whatever is still open two seconds later (a
+// question nobody expected) is closed, so that a fault fails the test instead of hanging it.
+void WhenShown(QObject& scope, const std::function<void(QWidget*)>& act) {
+    QTimer::singleShot(0, &scope, [act] { act(QApplication::activeModalWidget()); });
+    QTimer::singleShot(2000, &scope, [] {
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+    });
+}
+
+TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChosen) {
+    Write("picture.png", "12345"), Write("old.kfx", "");
+    ShowWindow();
+    QtCommonDialog qt(window.get());
+    QFileDialog& widget = qt.Widget();
+    auto* list = widget.findChild<QAbstractItemView*>("listView");
+    auto* name = widget.findChild<QLineEdit*>("fileNameEdit");
+    qt.DefaultExt = ".kfx", qt.Filter = kArchives, qt.Flags = 0x80004;
+    qt.DialogTitle = "New archive...";
+    QObject scope;
+    WhenShown(scope, [&](QWidget*) {  // the commands ask before replacing; the dialog must not
+        EXPECT_EQ(
+            std::tuple(widget.windowTitle(), widget.acceptMode(), widget.fileMode()),
+            std::tuple(QString("New archive..."), QFileDialog::AcceptSave, QFileDialog::AnyFile));
+        EXPECT_EQ(widget.nameFilters(), QStringList({"Kofrex Archives (*.kfx)", "All files (*)"}));
+        name->setText(Path("old"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    qt.ShowSave();
+    EXPECT_EQ(std::pair(qt.FileName, qt.FileTitle()),
+              std::pair(Path("old.kfx"), QString("old.kfx")));
+    qt.Filter = "Pictures|*.png;*.jpg", qt.Flags = 0x81004;
+    // Key, then what the user does before it; and the file chosen.
+    const std::vector<std::tuple<Qt::Key, Act, QString>> uses = {
+        {Qt::Key_Escape, [&] { name->setText(Path("picture.png")); }, ""},
+        {Qt::Key_Return, [&] { name->setText(Path("picture.png")); }, Path("picture.png")},
+        {Qt::Key_Return, [] {}, ""},  // nothing chosen: Enter accepts nothing
+        {Qt::Key_Return,
+         [&] {  // Qt also leaves the folder selected, first
+             ASSERT_TRUE(
+                 QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()); }));
+             QTest::keyClicks(name, Path("picture.png"));
+             QItemSelectionModel* selection = list->selectionModel();
+             const QModelIndex file = selection->selectedRows().value(0);
+             selection->select(list->rootIndex(),
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+             selection->select(file, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+         },
+         Path("picture.png")}};
+    for (const auto& [key, before, chosen] : uses) {
+        QObject scope;
+        WhenShown(scope, [&](QWidget*) {
+            EXPECT_EQ(std::tuple(widget.fileMode(), widget.nameFilters(), name->text()),
+                      std::tuple(QFileDialog::ExistingFile, QStringList({"Pictures (*.png *.jpg)"}),
+                                 QString()));
+            EXPECT_EQ(widget.directory().absolutePath(), Path("").chopped(1));  // the last use's
+            name->completer()->popup()->show();  // as typing brings it up
+            before();
+            QTest::keyClick(name, key);
+            if (widget.isVisible()) {
+                widget.reject();
+            }
+        });
+        qt.FileName.clear();
+        qt.ShowOpen();
+        EXPECT_EQ(qt.FileName, chosen);
+        EXPECT_FALSE(name->completer()->popup()->isVisible());
+        ShowWindow();  // the window, not the hidden dialog, has the focus between uses
+    }
+}
+
+TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) {
+    QtMessageBox messages(nullptr);
+    // Buttons, title and the key pressed; what the box showed, and the answer.
+    const std::vector<std::tuple<int, QString, Qt::Key, QString>> cases = {
+        {kButtonsYesNo, "Overwrite", Qt::Key_Return, "Overwrite, 2 buttons, icon 0: 6"},
+        {kButtonsYesNo, "Overwrite", Qt::Key_Escape, "Overwrite, 2 buttons, icon 0: 7"},
+        {kButtonsOkOnly, "", Qt::Key_Return, "Kofrex, 1 buttons, icon 0: 1"}};
+    for (const auto& [buttons, title, key, expected] : cases) {
+        QObject scope;
+        QString shown;
+        WhenShown(scope, [&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            shown = QString("%1, %2 buttons, icon %3")
+                        .arg(box->windowTitle())
+                        .arg(box->buttons().size())
+                        .arg(box->icon());
+            QTest::keyClick(box, key);
+        });
+        shown += ": " + QString::number(messages.Show("Text", buttons, title));
+        EXPECT_EQ(shown, expected);
+    }
+}
+
 }  // namespace
 }  // namespace kofrex::test
+
+int main(int argc, char* argv[]) {
+    // Test discovery runs this binary too, outside the tests' environment.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,11 +1,6 @@
 find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
 
-add_executable(window_tests
-    window_main.cpp
-    window_test.cpp
-    window_qt_platform_test.cpp
-    window_round_test.cpp
-)
+add_executable(window_tests window_test.cpp)
 target_link_libraries(window_tests PRIVATE kofrex_test_support kofrex_ui_scripted Qt6::Test GTest::gtest)
 gtest_discover_tests(window_tests
     DISCOVERY_TIMEOUT 60

@@ -4,29 +4,25 @@
 
 namespace kofrex {
 
-void ScriptedDialog::Show(bool save) {
-    uses_.push_back({save, FileName, Filter, Flags, DialogTitle, DefaultExt});
-    // An unscripted use behaves as a cancel; the tests check the uses they expect.
-    if (choices_.empty()) {
-        return;
-    }
-    const QString choice = choices_.front();
-    choices_.pop_front();
-    if (!choice.isEmpty()) {
-        FileName = choice;
+void ScriptedDialog::Show(const char* kind) {
+    uses << QString("%1 '%2' %3 %4 %5 %6")
+                .arg(kind, FileName, Filter)
+                .arg(Flags, 0, 16)
+                .arg(DialogTitle, DefaultExt);
+    if (!choices.empty()) {  // an unscripted use is a cancel
+        FileName = choices.front();
+        choices.pop_front();
     }
 }
 
 int ScriptedMessageBox::Present(const QString& text, int buttons, const QString& title) {
-    shown_.push_back({text, buttons, title, QGuiApplication::overrideCursor() != nullptr});
-    if (buttons != kButtonsYesNo) {
-        return kAnswerOk;
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    shown << QString("%1 %2%3: %4").arg(title).arg(buttons).arg(busy ? " busy" : "", text);
+    if (buttons != kButtonsYesNo || answers.empty()) {
+        return buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk;
     }
-    if (answers_.empty()) {
-        return kAnswerNo;
-    }
-    const int answer = answers_.front();
-    answers_.pop_front();
+    const int answer = answers.front();
+    answers.pop_front();
     return answer;
 }
 
