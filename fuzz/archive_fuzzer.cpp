@@ -57,18 +57,19 @@ Bytes DataOf(const Bytes& archive, const ArchiveEntry& entry) {
 }
 
 void Run(const Bytes& bytes) {
+    using kofrex::test::ReadFile, kofrex::test::WriteFile;
     static const kofrex::test::ScratchFolder scratch;
     const std::string previous = scratch / "previous.kfx", input = scratch / "input.kfx";
-    kofrex::test::WriteFile(previous, kofrex::test::ArchiveImage({{"PREVIOUS.TXT", "old"}}));
-    kofrex::test::WriteFile(scratch / "fuzzadd.bin", "added bytes");
-    kofrex::test::WriteFile(input, bytes);
+    WriteFile(previous, kofrex::test::ArchiveImage({{"PREVIOUS.TXT", "old"}}));
+    WriteFile(scratch / "fuzzadd.bin", "added bytes");
+    WriteFile(input, bytes);
     kofrex::modKofrex store;
     Check(store.OpenArchive(previous), "the previous archive does not open");
     const std::optional<std::vector<ArchiveEntry>> expected = ExpectedDirectory(bytes);
     if (!store.OpenArchive(input)) {
-        Check(!expected, "a safe archive was refused");
-        Check(store.ArchivePath() == previous && store.Entries()[0].Name == "PREVIOUS.TXT   ",
-              "a refused open changed the current archive");
+        Check(!expected && store.ArchivePath() == previous &&
+                  store.Entries()[0].Name == "PREVIOUS.TXT   ",
+              "a safe archive was refused, or a refused open changed the current archive");
         return;
     }
     Check(expected && store.ArchivePath() == input && store.Entries() == *expected,
@@ -81,15 +82,14 @@ void Run(const Bytes& bytes) {
         for (std::size_t other = row; other < entries.size(); ++other) {
             last = entries[other].Name == entries[row].Name ? other : last;
         }
-        Check(store.GetEntryData(entries[row].Name) == DataOf(bytes, entries[last]),
-              "a lookup by name returned other bytes");
-        Check(store.ExtractEntry(std::int32_t(row + 1), scratch / "out") &&
-                  kofrex::test::ReadFile(scratch / "out") == DataOf(bytes, entries[row]),
-              "an extraction wrote other bytes");
+        Check(store.GetEntryData(entries[row].Name) == DataOf(bytes, entries[last]) &&
+                  store.ExtractEntry(std::int32_t(row + 1), scratch / "out") &&
+                  ReadFile(scratch / "out") == DataOf(bytes, entries[row]),
+              "a lookup by name or an extraction by row gave other bytes");
         duplicate = duplicate || entries[row].Name == "FUZZADD.BIN    ";
     }
     store.AddFileToArchive(scratch / "fuzzadd.bin");
-    const Bytes after = kofrex::test::ReadFile(input);
+    const Bytes after = ReadFile(input);
     kofrex::modKofrex reopened;
     Check(reopened.OpenArchive(input) && reopened.Entries() == store.Entries(),
           "the table does not mirror the archive after an add");

@@ -1,6 +1,7 @@
 // The window and its commands against a real store in a scratch folder, with scripted dialog
 // answers (a Yes/No question nobody scripted is answered No); its progress and cancel, drops and
-// the archive named on start; the Qt dialog and message box through their real widgets.
+// the archive named on start; the Qt dialog and message box through their real widgets; the
+// command line.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,18 +10,22 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCompleter>
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QStringListModel>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
 #include <new>
 
+#include "command_line.h"
 #include "frmMain.h"
+#include "kofrex_icons.h"
 #include "modKofrex.h"
 #include "qt_common_dialog.h"
 #include "qt_message_box.h"
@@ -46,7 +51,7 @@ class Window : public ::testing::Test {
         auto scriptedDialog = std::make_unique<ScriptedDialog>();
         auto scriptedMessages = std::make_unique<ScriptedMessageBox>();
         dialog = scriptedDialog.get(), messages = scriptedMessages.get();
-        window.reset();
+        window.reset();  // it lets go of the store's progress
         window = std::make_unique<frmMain>(
             store, WindowPlatform{std::move(scriptedDialog), std::move(scriptedMessages),
                                   [this](int status) { exits.push_back(status); }, delay});
@@ -72,16 +77,11 @@ class Window : public ::testing::Test {
     }
     void ClickRow(int row) {
         const QModelIndex index = window->lstFiles->model()->index(row, 0);
-        window->lstFiles->scrollTo(index);
         QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, {},
                           window->lstFiles->visualRect(index).center());
     }
     QStringList Rows() const {
-        QStringList rows;
-        for (int i = 0; i < window->lstFiles->ListCount(); ++i) {
-            rows << window->lstFiles->List(i);
-        }
-        return rows;
+        return static_cast<QStringListModel*>(window->lstFiles->model())->stringList();
     }
     // What a command may change: the rows, the two labels, the path box and the selected row.
     QStringList Shows() const {
@@ -114,7 +114,7 @@ class Window : public ::testing::Test {
     std::unique_ptr<frmMain> window;
 };
 
-TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndCaptionsFitBesideThem) {
+TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     ShowWindow();
     EXPECT_EQ(window->size(), QSize(404, 380));
     const std::vector<std::pair<QWidget*, QRect>> layout = {
@@ -132,6 +132,12 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndCaptionsFitBesideThem) {
     EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x());
     EXPECT_LT(window->Label2->geometry().bottom(), window->lstFiles->y());
     EXPECT_EQ(QApplication::focusWidget(), window->txtArchive);
+    QStringList names;
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{window->txtArchive, window->lstFiles, window->cmdBrowse}) {
+        names << QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    }
+    EXPECT_EQ(names, QStringList({"Archive name:", "Files in archive:", "Open archive"}));
 }
 
 TEST_F(Window, EachDialogIsSetUpAfreshAndACancelChangesNothing) {
@@ -160,10 +166,9 @@ TEST_F(Window, NewArchiveReplacesAnExistingFileOnlyAfterYes) {
     Run(window->cmdBrowse, Archive("current.kfx", {{"A.TXT", "12345"}}));
     ClickRow(0);
     const QStringList before = Shows();
-    const QString existing = Write("old.kfx", Bytes(100, 'x'));
+    const QString existing = Write("old.kfx", "old");
     Run(window->cmdNew, existing);
-    EXPECT_EQ(Read("old.kfx"), Bytes(100, 'x'));
-    EXPECT_EQ(Shows(), before);
+    EXPECT_EQ(std::pair(Read("old.kfx"), Shows()), std::pair(Bytes("old"), before));
     messages->answers.push_back(kAnswerYes);
     Run(window->cmdNew, existing);
     EXPECT_EQ(Read("old.kfx"), ArchiveImage({}));
@@ -180,18 +185,14 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
         {{"FIVE", "hello"}, {"EMPTY", ""}, {"BIG", Bytes(1234567, 'b')}, {"\xC9T\xC9", "summer"}});
     Run(window->cmdBrowse, archive);
     EXPECT_EQ(Rows()[3], QString::fromUtf8("\u00C9T\u00C9            "));
-    const auto grouped = [](const QStringList& groups) {
-        return groups.join(QLocale::system().groupSeparator() + " ");
-    };
+    const QString comma = QLocale::system().groupSeparator() + " ";
     // Data start after the header and four entries: 9 + 4 * 23 + 1.
-    const std::vector<QStringList> labels = {
-        {"Size: 5 bytes", "Offset: 102"},
-        {"Size:  bytes", "Offset: 107"},
-        {"Size: " + grouped({"1", "234", "567"}) + " bytes", "Offset: 107"},
-        {"Size: 6 bytes", "Offset: " + grouped({"1", "234", "674"})}};
+    const QStringList labels = {"Size: 5 bytes Offset: 102", "Size:  bytes Offset: 107",
+                                "Size: 1" + comma + "234" + comma + "567 bytes Offset: 107",
+                                "Size: 6 bytes Offset: 1" + comma + "234" + comma + "674"};
     for (int row = 0; row < 4; ++row) {
         ClickRow(row);
-        EXPECT_EQ(QStringList({window->lblSize->text(), window->lblOffset->text()}), labels[row]);
+        EXPECT_EQ(window->lblSize->text() + " " + window->lblOffset->text(), labels[row]);
     }
     const QStringList before = Shows();
     Write("target.bin", "old");
@@ -203,7 +204,6 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     EXPECT_EQ(Shows(), before);
     // Replacing the archive by one of its entries would lose every other entry.
     for (const QString& spelling : {archive, Path("./rows.kfx")}) {
-        messages->answers.push_back(kAnswerYes);
         Run(window->cmdExtract, spelling);
     }
     EXPECT_EQ(messages->shown.mid(2),
@@ -269,51 +269,50 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
 // errors no command handles: each is shown by name, and all but the first end the program.
 TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
     const QString archive = Path("shared.kfx");
+    const auto fail = [this](const char* call, const std::function<int()>& how) {
+        return [=, this] {
+            files.fault = [=](std::string_view kind, int) { return kind == call ? how() : 0; };
+        };
+    };
     const std::vector<std::tuple<Act, QString, QString>> cases = {
         {[&] {
-             std::rename(qPrintable(Archive("other.kfx", {{"A", "1"}, {"B", "2"}})),
+             std::rename(qPrintable(Archive("o.kfx", {{"A", "1"}, {"B", "2"}})),
                          qPrintable(archive));
          },
-         "The archive has changed since it was opened. Its list has been read", ""},
-        {[&] { std::remove(qPrintable(archive)); }, "Error 2: The archive ", archive},
-        {[&] { Write("shared.kfx", "junk"); }, "Error 74: The file ", archive},
-        {[&] { dialog->choices.push_back(Path("gone/out.bin")); }, "Error 2: ", Path("gone")},
-        {[&] {
-             files.fault = [](std::string_view kind, int) {
-                 return kind == "WriteAt" ? ENOSPC : 0;
-             };
-             dialog->choices.push_back(Path("keep.bin")), messages->answers.push_back(kAnswerYes);
-         },
-         "Error 28: Could not write ", Path("keep.bin")},
-        {[&] {
-             files.fault = [](std::string_view kind, int) {
-                 return kind == "Open" ? throw std::bad_alloc() : 0;
-             };
-             dialog->choices.push_back(Path("out.bin"));
-         },
-         "Error 12: Out of memory", ""},
-        {[&] { files.fault = [](std::string_view, int) -> int { throw 42; }; },
-         "Error -1: An unexpected error occurred", ""},
-    };
+         "", "The archive has changed since it was opened."},
+        {[&] { std::remove(qPrintable(archive)); }, "",
+         "Error 2: The archive " + archive + " is gone"},
+        {[&] { Write("shared.kfx", "junk"); }, "",
+         "Error 74: The file " + archive + " is no longer"},
+        {[] {}, Path("gone/out.bin"),
+         "Error 2: Could not create a file in the folder " + Path("gone")},
+        {fail("WriteAt", [] { return ENOSPC; }), Path("keep.bin"),
+         "Error 28: Could not write " + Path("keep.bin")},
+        {fail("Open", []() -> int { throw std::bad_alloc(); }), Path("out.bin"),
+         "Error 12: Out of memory"},
+        {fail("PathStatus", []() -> int { throw 42; }), "",
+         "Error -1: An unexpected error occurred"}};
     Write("keep.bin", "previous content");
-    for (const auto& [change, start, named] : cases) {
+    for (const auto& [change, target, start] : cases) {
         files.fault = nullptr;
         Run(window->cmdBrowse, Archive("shared.kfx", {{"A", "1"}}));
         ClickRow(0);
         usleep(10'000);  // a coarse clock would give a change the same modification time
         change();
+        if (!target.isEmpty()) {
+            dialog->choices.push_back(target), messages->answers.push_back(kAnswerYes);
+        }
         window->cmdExtract->click();
-        const QString shown = messages->shown.isEmpty() ? "" : messages->shown.back();
-        EXPECT_TRUE(shown.startsWith("Kofrex 0: " + start) && shown.contains(named)) << shown.toStdString();
+        const QString shown = messages->shown.value(messages->shown.size() - 1);
+        EXPECT_TRUE(shown.startsWith("Kofrex 0: " + start)) << shown.toStdString();
     }
     EXPECT_EQ(exits, std::vector<int>(6, kErrorExitStatus));
     EXPECT_EQ(Read("keep.bin"), "previous content");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    messages->shown.clear();
     files.fault = nullptr;
-    window->OpenNamedArchive(Path("keep.bin"));  // none: said so, by name
-    EXPECT_EQ(messages->shown, QStringList("Kofrex 0: The file '" + Path("keep.bin") +
-                                           "' is not an archive that Kofrex can read."));
+    window->OpenNamedArchive(Path("keep.bin"));  // no archive: said so, by name
+    EXPECT_EQ(messages->shown.last(), "Kofrex 0: The file '" + Path("keep.bin") +
+                                          "' is not an archive that Kofrex can read.");
 }
 
 // Run alone in a child by the test below: the window in a real event loop, with the exit that
@@ -365,23 +364,10 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     EXPECT_EQ(list->ListIndex(), 2);
 }
 
-TEST_F(Window, ScreenReadersGetTheControlsNamesAndTheEntrysValues) {
-    Run(window->cmdBrowse, Archive("one.kfx", {{"README.TXT", "hello"}}));
-    ClickRow(0);
-    const std::pair<QWidget*, QString> named[] = {
-        {window->txtArchive, "Archive name:"}, {window->lstFiles, "Files in archive:"},
-        {window->cmdBrowse, "Open archive"},   {window->lblSize, "Size: 5 bytes"},
-        {window->lblOffset, "Offset: 33"},
-    };
-    for (const auto& [widget, name] : named) {
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
-    }
-}
-
 TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder) {
     const QUrl archive = QUrl::fromLocalFile(Archive("drop.kfx", {}));
-    const QUrl a = QUrl::fromLocalFile(Write("a.txt", "a")),
-               b = QUrl::fromLocalFile(Write("b.txt", "bb"));
+    const QUrl a = QUrl::fromLocalFile(Write("a.txt", "a"));
+    const QUrl b = QUrl::fromLocalFile(Write("b.txt", "bb"));
     EXPECT_FALSE(Drop({archive, a}));
     EXPECT_FALSE(Drop({QUrl("https://example.org/x.kfx")}));
     EXPECT_EQ(store.ArchivePath(), "");
@@ -406,64 +392,60 @@ void WhenShown(QObject& scope, const std::function<void(QWidget*)>& act) {
 }
 
 TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChosen) {
-    Write("picture.png", "12345"), Write("old.kfx", "");
+    Write("data.kfx", ""), Write("old.kfx", "");
     ShowWindow();
     QtCommonDialog qt(window.get());
     QFileDialog& widget = qt.Widget();
     auto* list = widget.findChild<QAbstractItemView*>("listView");
     auto* name = widget.findChild<QLineEdit*>("fileNameEdit");
-    qt.DefaultExt = ".kfx", qt.Filter = kArchives, qt.Flags = 0x80004;
-    qt.DialogTitle = "New archive...";
-    QObject scope;
-    WhenShown(scope, [&](QWidget*) {  // the commands ask before replacing; the dialog must not
-        EXPECT_EQ(
-            std::tuple(widget.windowTitle(), widget.acceptMode(), widget.fileMode()),
-            std::tuple(QString("New archive..."), QFileDialog::AcceptSave, QFileDialog::AnyFile));
-        EXPECT_EQ(widget.nameFilters(), QStringList({"Kofrex Archives (*.kfx)", "All files (*)"}));
-        name->setText(Path("old"));
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    qt.ShowSave();
-    EXPECT_EQ(std::pair(qt.FileName, qt.FileTitle()),
-              std::pair(Path("old.kfx"), QString("old.kfx")));
-    qt.Filter = "Pictures|*.png;*.jpg", qt.Flags = 0x81004;
-    // Key, then what the user does before it; and the file chosen.
-    const std::vector<std::tuple<Qt::Key, Act, QString>> uses = {
-        {Qt::Key_Escape, [&] { name->setText(Path("picture.png")); }, ""},
-        {Qt::Key_Return, [&] { name->setText(Path("picture.png")); }, Path("picture.png")},
-        {Qt::Key_Return, [] {}, ""},  // nothing chosen: Enter accepts nothing
-        {Qt::Key_Return,
-         [&] {  // Qt also leaves the folder selected, first
-             ASSERT_TRUE(
-                 QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()); }));
-             QTest::keyClicks(name, Path("picture.png"));
-             QItemSelectionModel* selection = list->selectionModel();
-             const QModelIndex file = selection->selectedRows().value(0);
-             selection->select(list->rootIndex(),
-                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-             selection->select(file, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-         },
-         Path("picture.png")}};
-    for (const auto& [key, before, chosen] : uses) {
+    qt.DefaultExt = ".kfx", qt.DialogTitle = "Title";
+    qt.Filter = "Kofrex Archives (*.kfx)|*.kfx|Pictures|*.png;*.jpg|All files (*.*)|*.*";
+    const Act typeData = [&] {
+        name->setText(Path("data.kfx"));
+        name->completer()->popup()->show();  // as typing brings it up
+    };
+    const Act typeWithTheFolderSelected = [&] {  // as Qt leaves it when the name is typed
+        ASSERT_TRUE(QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()); }));
+        QTest::keyClicks(name, Path("data.kfx"));
+        QItemSelectionModel* selection = list->selectionModel();
+        const QModelIndex file = selection->selectedRows().value(0);
+        selection->select(list->rootIndex(),
+                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selection->select(file, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+    // Save or open, what the user does, the key pressed, and the file chosen. The commands ask
+    // before replacing a file, so the dialog must not.
+    const std::vector<std::tuple<bool, Act, Qt::Key, QString>> uses = {
+        {true, [&] { name->setText(Path("old")); }, Qt::Key_Return, Path("old.kfx")},
+        {false, typeData, Qt::Key_Escape, ""},
+        {false, typeData, Qt::Key_Return, Path("data.kfx")},
+        {false, [] {}, Qt::Key_Return, ""},  // nothing chosen: Enter accepts nothing
+        {false, typeWithTheFolderSelected, Qt::Key_Return, Path("data.kfx")}};
+    for (const auto& [save, act, key, chosen] : uses) {
         QObject scope;
         WhenShown(scope, [&](QWidget*) {
-            EXPECT_EQ(std::tuple(widget.fileMode(), widget.nameFilters(), name->text()),
-                      std::tuple(QFileDialog::ExistingFile, QStringList({"Pictures (*.png *.jpg)"}),
-                                 QString()));
-            EXPECT_EQ(widget.directory().absolutePath(), Path("").chopped(1));  // the last use's
-            name->completer()->popup()->show();  // as typing brings it up
-            before();
+            EXPECT_EQ(name->text(), "");
+            // The last use's folder, where a typed name took it.
+            EXPECT_TRUE(save || widget.directory().absolutePath() + "/" == Path(""));
+            act();
             QTest::keyClick(name, key);
             if (widget.isVisible()) {
                 widget.reject();
             }
         });
-        qt.FileName.clear();
-        qt.ShowOpen();
+        qt.FileName.clear(), qt.Flags = save ? 0x80004 : 0x81004;
+        save ? qt.ShowSave() : qt.ShowOpen();
         EXPECT_EQ(qt.FileName, chosen);
-        EXPECT_FALSE(name->completer()->popup()->isVisible());
+        EXPECT_EQ(std::tuple(widget.acceptMode(), widget.fileMode(), widget.windowTitle(),
+                             name->completer()->popup()->isVisible()),
+                  std::tuple(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen,
+                             save ? QFileDialog::AnyFile : QFileDialog::ExistingFile,
+                             QString("Title"), false));
         ShowWindow();  // the window, not the hidden dialog, has the focus between uses
     }
+    EXPECT_EQ(widget.nameFilters(),
+              QStringList({"Kofrex Archives (*.kfx)", "Pictures (*.png *.jpg)", "All files (*)"}));
+    EXPECT_EQ(qt.FileTitle(), "data.kfx");
 }
 
 TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) {
@@ -487,6 +469,20 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
         shown += ": " + QString::number(messages.Show("Text", buttons, title));
         EXPECT_EQ(shown, expected);
     }
+}
+
+TEST(CommandLine, NamesAtMostOneArchiveByItsFullPathAndTheIconHasEachSize) {
+    const QString here = QDir::currentPath();
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{}, {}},
+        {{"a.kfx"}, here + "/a.kfx"},
+        {{"/tmp/two words.kfx"}, "/tmp/two words.kfx"},
+        {{"sub/../b.kfx"}, here + "/b.kfx"},
+        {{"--", "-dash.kfx"}, here + "/-dash.kfx"}};
+    for (const auto& [arguments, archive] : cases) {
+        EXPECT_EQ(ArchiveNamedOnCommandLine(QStringList{"kofrex"} + arguments), archive);
+    }
+    EXPECT_EQ(applicationIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
 }
 
 }  // namespace
