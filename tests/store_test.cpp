@@ -153,8 +153,8 @@ TEST_F(Store, LookupsPreferTheExactNameThenTheLastTrimmedUpperCaseMatch) {
     // "name=bytes found"
     for (const std::string lookup :
          {"README.TXT     =hello", "readme.txt=hello", "  README.TXT =hello",
-          "README.TXT\t=", "EMPTY=", "OTHER=", " A.TXT         =space", "a.txt          =lower",
-          "A.TXT          =second", "a.TXT=second"}) {
+          "README.TXT\t=", "README.TXZ=", "EMPTY=", "OTHER=", " A.TXT         =space",
+          "a.txt          =lower", "A.TXT          =second", "a.TXT=second"}) {
         const std::size_t equals = lookup.find('=');
         EXPECT_EQ(store.GetEntryData(lookup.substr(0, equals)), lookup.substr(equals + 1))
             << lookup;
@@ -170,7 +170,7 @@ TEST_F(Store, LookupsPreferTheExactNameThenTheLastTrimmedUpperCaseMatch) {
         if (kind == "Read" && !std::exchange(grown, true)) {  // grows while it is read
             WriteFile(folder / "notes.txt", "twelve bytes and more");
         }
-        return 0;
+        return kind == "Read" ? FaultyFileSystem::kShort : 0;
     };
     EXPECT_EQ(store.ReadFileBytes(folder / "notes.txt"), "twelve bytes and more");
     fs::resize_file(archive, fs::file_size(archive) - 1);
@@ -267,11 +267,28 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
             return last = p, !p.waiting && p.done < (1 << 20);  // stops after 1 MiB or waiting
         });
         EXPECT_THROW(work(), OperationCancelled);
-        EXPECT_EQ(last.waiting, lock != LOCK_UN);
+        EXPECT_EQ(std::pair(last.waiting, last.done), std::pair(lock != LOCK_UN, last.done))
+            << lock;
+        EXPECT_EQ(last.done == 0, lock != LOCK_UN) << "waiting, nothing is done yet";
         EXPECT_EQ(ReadFile(archive), before);
         EXPECT_EQ(ReadFile(target), "kept");
         EXPECT_EQ(folder.Names(), (Names{"big", "more", "target", "test.kfx"}));
         EXPECT_EQ(store.Entries(), Reread());
+    }
+}
+
+TEST_F(Store, TheReplacedArchiveIsHeldOnlyUntilTheNextOperation) {
+    Open({{"ONE", "first"}});
+    const Work next[] = {[&] { store.ReleaseReplacedArchive(); },
+                         [&] { store.OpenArchive(archive); },
+                         [&] { store.ExtractEntry(1, target); },
+                         [&] { store.AddFileToArchive(folder / "0"); },  // a duplicate
+                         [&] { store.CreateArchive(target); }};
+    for (std::size_t i = 0; i < std::size(next); ++i) {
+        Add(std::to_string(i), "x")();
+        EXPECT_EQ(folder.HeldAfterRemoval(), 1) << i;  // freeing it waits for the user
+        next[i]();
+        EXPECT_EQ(folder.HeldAfterRemoval(), 0) << i;
     }
 }
 

@@ -286,6 +286,14 @@ TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
          "Error 74: The file " + archive + " is no longer"},
         {[] {}, Path("gone/out.bin"),
          "Error 2: Could not create a file in the folder " + Path("gone")},
+        {fail("LinkStatus",
+              [&] {
+                  return std::rename(qPrintable(Archive("o.kfx", {{"B", "2"}})),
+                                     qPrintable(archive)),
+                         0;
+              }),
+         Path("new.bin"),
+         "The archive has changed since it was opened."},  // while the dialog was up
         {fail("WriteAt", [] { return ENOSPC; }), Path("keep.bin"),
          "Error 28: Could not write " + Path("keep.bin")},
         {fail("Open", []() -> int { throw std::bad_alloc(); }), Path("out.bin"),
