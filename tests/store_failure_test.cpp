@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -32,6 +33,8 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
     // add's first; returns the error number raised, 0 for none.
     int Add(const Fault& fault) {
         WriteFile(archive, kOriginal);
+        // An attribute the archive carries is copied to the new one before it takes its place.
+        const bool tagged = ::setxattr(archive.c_str(), "user.kofrex", "tag", 3, 0) == 0;
         FaultyFileSystem fs;
         modKofrex store(fs);
         EXPECT_TRUE(store.OpenArchive(archive));
@@ -45,6 +48,8 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
         modKofrex fresh;
         EXPECT_TRUE(fresh.OpenArchive(archive));
         EXPECT_EQ(store.Entries(), fresh.Entries()) << "the table does not mirror the archive";
+        char tag[3] = {};
+        EXPECT_TRUE(!tagged || ::getxattr(archive.c_str(), "user.kofrex", tag, 3) == 3);
         return raised;
     }
     // What the folder holds besides the archive and the source.
