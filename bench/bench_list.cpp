@@ -4,15 +4,11 @@
 #include <QElapsedTimer>
 
 #include "frmMain.h"
-#include "scripted_platform.h"
 
 namespace kofrex::bench {
 
 ShownWindow::ShownWindow(modKofrex& store) {
-    WindowPlatform platform;
-    platform.dialog = std::make_unique<ScriptedDialog>();
-    platform.messages = std::make_unique<ScriptedMessageBox>();
-    window_ = std::make_unique<frmMain>(store, std::move(platform));
+    window_ = std::make_unique<frmMain>(store);  // its dialogs are never shown
     window_->show();
     QApplication::processEvents();
 }
