@@ -2,11 +2,13 @@
 // files whose every entry lies inside them and load the directory as it lies there; a refused
 // file leaves the current archive as it was; every lookup by name and extraction by row gives
 // the bytes the directory names; an add grows the archive by one entry. A broken expectation
-// or an error aborts, so libFuzzer keeps the input. replay_main.cpp replays kept inputs.
+// or an error aborts, so libFuzzer keeps the input. Built with KOFREX_REPLAY, it replays kept
+// inputs without libFuzzer instead, so that a build with any compiler replays the corpus.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -106,3 +108,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Run(Bytes(reinterpret_cast<const char*>(data), size));  // an error escapes and aborts
     return 0;
 }
+
+#ifdef KOFREX_REPLAY
+int main(int argc, char* argv[]) {  // each argument is a folder of inputs
+    int replayed = 0;
+    for (int i = 1; i < argc; ++i) {
+        for (const auto& input : std::filesystem::directory_iterator(argv[i])) {
+            Run(kofrex::test::ReadFile(input.path()));
+            ++replayed;
+        }
+    }
+    std::printf("replayed %d inputs\n", replayed);
+    return replayed > 0 ? 0 : 1;
+}
+#endif
