@@ -105,55 +105,56 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSaysAndDeclineWhatTheyCannotStore) {
     EXPECT_EQ(std::pair(ReadFile(archive), store.EntryCount()), std::pair(damaged, 2));
 }
 
-TEST_F(Store, OnlyReadableArchivesOpenAndARefusedOneKeepsTheCurrentArchive) {
-    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
-    fs::create_symlink(folder / "nowhere", folder / "dangling");
-    EXPECT_TRUE(store.FileExists(Source("empty", "")));
-    EXPECT_TRUE(store.FileExists(folder / "pipe"));  // answered without waiting for a writer
-    EXPECT_FALSE(store.FileExists(folder / "missing") || store.FileExists(folder / "") ||
-                 store.FileExists("") || store.FileExists(folder / "dangling"));
-    // Anything at a path is worth the overwrite question, even what FileExists does not see.
-    EXPECT_TRUE(store.SomethingAt(folder / "dangling") && !store.SomethingAt(folder / "nowhere"));
-    Open({{"A", "a"}});
-    for (const std::string& path :
-         {folder / "missing", folder / "", folder / "pipe", std::string("/dev/zero"),
-          Source("v2", Bytes("KFRX\x02\x07\0\0\0", 9))}) {
-        EXPECT_FALSE(store.OpenArchive(path)) << path;
-        EXPECT_EQ(std::pair(store.ArchivePath(), store.EntryCount()), std::pair(archive, 1));
-    }
-    EXPECT_EQ(store.Header(), (ArchiveHeader{kSignature, 2, 7}));  // as read from the last one
-}
-
-TEST_F(Store, LookupsPreferTheExactNameThenTheLastTrimmedUpperCaseMatch) {
-    Open({{"EMPTY", ""},
-          {"README.TXT", "hello"},
+// The operations the design names, a row or two each: what they answer.
+TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
+    Open({{"README.TXT", "hello"},
           {" A.TXT", "space"},
           {"a.txt", "lower"},
           {"A.TXT", "first"},
           {"A.TXT", "second"}});
-    // "name=bytes found"
-    for (const std::string lookup :
-         {"README.TXT     =hello", "readme.txt=hello", "  README.TXT =hello",
-          "README.TXT\t=", "README.TXZ=", "EMPTY=", "OTHER=", " A.TXT         =space",
-          "a.txt          =lower", "A.TXT          =second", "a.TXT=second"}) {
-        const std::size_t equals = lookup.find('=');
-        EXPECT_EQ(store.GetEntryData(lookup.substr(0, equals)), lookup.substr(equals + 1))
-            << lookup;
+    ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
+    fs::create_symlink(folder / "nowhere", folder / "dangling");
+    const std::string notes = Source("notes.txt", "twelve bytes");
+    ArchiveEntry built{"UNCHANGED", 99, 1}, unchanged = built;
+    store.BuildEntry(notes, built);
+    store.BuildEntry(folder / "missing", unchanged);
+    const auto yes = [](bool answer) { return std::string(answer ? "y" : "n"); };
+    const std::pair<Bytes, Bytes> answers[] = {
+        {store.GetEntryData("README.TXT     "), "hello"},  // exactly as stored
+        {store.GetEntryData("  readme.txt "), "hello"},    // else trimmed, case ignored
+        {store.GetEntryData("README.TXT\t") + store.GetEntryData("README.TXZ"), ""},
+        {store.GetEntryData(" A.TXT         ") + store.GetEntryData("a.txt          "),
+         "spacelower"},
+        {store.GetEntryData("A.TXT          ") + store.GetEntryData("a.TXT"), "secondsecond"},
+        {store.ReadFileBytes(folder / "missing") + store.ReadFileBytes(notes), "twelve bytes"},
+        {built.Name + std::to_string(built.Offset) + std::to_string(built.Size) + unchanged.Name,
+         "NOTES.TXT      9912UNCHANGED"},
+        // A pipe is answered without waiting for a writer; anything at a path, even what
+        // FileExists does not see, is worth the overwrite question.
+        {yes(store.FileExists(notes)) + yes(store.FileExists(folder / "pipe")) +
+             yes(store.FileExists(folder / "missing")) + yes(store.FileExists(folder / "")) +
+             yes(store.FileExists(folder / "dangling")) +
+             yes(store.SomethingAt(folder / "dangling")) +
+             yes(store.SomethingAt(folder / "nowhere")),
+         "yynnnyn"}};
+    for (std::size_t row = 0; row < std::size(answers); ++row) {
+        EXPECT_EQ(answers[row].first, answers[row].second) << row;
     }
-    ArchiveEntry entry{"UNCHANGED", 99, 1};
-    store.BuildEntry(folder / "missing", entry);
-    EXPECT_EQ(entry, (ArchiveEntry{"UNCHANGED", 99, 1}));
-    store.BuildEntry(Source("notes.txt", "twelve bytes"), entry);
-    EXPECT_EQ(entry, (ArchiveEntry{"NOTES.TXT      ", 99, 12}));
-    EXPECT_EQ(store.ReadFileBytes(folder / "missing") + store.ReadFileBytes(folder / "notes.txt"),
-              "twelve bytes");
     files.fault = [&, grown = false](std::string_view kind, int) mutable {
         if (kind == "Read" && !std::exchange(grown, true)) {  // grows while it is read
-            WriteFile(folder / "notes.txt", "twelve bytes and more");
+            WriteFile(notes, "twelve bytes and more");
         }
         return kind == "Read" ? FaultyFileSystem::kShort : 0;
     };
-    EXPECT_EQ(store.ReadFileBytes(folder / "notes.txt"), "twelve bytes and more");
+    EXPECT_EQ(store.ReadFileBytes(notes), "twelve bytes and more");
+    // A file that is no archive, or cannot be read safely, is refused; the archive stays.
+    for (const std::string& path :
+         {folder / "missing", folder / "", folder / "pipe", std::string("/dev/zero"),
+          Source("v2", Bytes("KFRX\x02\x07\0\0\0", 9))}) {
+        EXPECT_FALSE(store.OpenArchive(path)) << path;
+        EXPECT_EQ(std::pair(store.ArchivePath(), store.EntryCount()), std::pair(archive, 5));
+    }
+    EXPECT_EQ(store.Header(), (ArchiveHeader{kSignature, 2, 7}));  // as read from the last one
     fs::resize_file(archive, fs::file_size(archive) - 1);
     EXPECT_THROW(store.GetEntryData("A.TXT          "), ArchiveError);  // never part of it
     fs::remove(archive);

@@ -327,6 +327,7 @@ TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
     Write("keep.bin", "previous content");
     for (const auto& [change, target, start] : cases) {
         files.fault = nullptr;
+        messages->shown.clear();
         Run(window->cmdBrowse, Archive("shared.kfx", {{"A", "1"}}));
         ClickRow(0);
         usleep(10'000);  // a coarse clock would give a change the same modification time
