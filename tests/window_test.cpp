@@ -111,20 +111,23 @@ class Window : public ::testing::Test {
                       << window->txtArchive->text()
                       << QString::number(window->lstFiles->ListIndex());
     }
-    // Drags files onto the window with Shift, which asks for a move, and drops them; true when
-    // the window took them, as a copy. A name with a colon is a web address.
-    bool Drop(const QStringList& paths) {
+    // Drags files onto the window (or one of its controls) with Shift, which asks for a move,
+    // and drops them; true when the window took them, as a copy. A name with a colon is a web
+    // address.
+    bool Drop(const QStringList& paths, QWidget* onto = nullptr) {
+        onto = onto ? onto : window.get();
         QList<QUrl> urls;
         for (const QString& path : paths) {
             urls << (path.contains(':') ? QUrl(path) : QUrl::fromLocalFile(path));
         }
         QMimeData data;
-        data.setUrls(urls);
+        data.setUrls(urls);  // and as text too, as a file manager offers them
+        data.setText(paths.join('\n'));
         QDragEnterEvent enter({9, 9}, Qt::CopyAction | Qt::MoveAction, &data, {},
                               Qt::ShiftModifier);
         QDropEvent drop({9, 9}, enter.possibleActions(), &data, {}, Qt::ShiftModifier);
-        if (QApplication::sendEvent(window.get(), &enter), enter.isAccepted()) {
-            QApplication::sendEvent(window.get(), &drop);
+        if (QApplication::sendEvent(onto, &enter), enter.isAccepted()) {
+            QApplication::sendEvent(onto, &drop);
             QCoreApplication::processEvents();
         }
         return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
@@ -237,10 +240,11 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     Run(window->cmdAdd, Write("alpha", "abc"));
     QCoreApplication::processEvents();  // once the list is shown, the replaced archive goes
     EXPECT_EQ(folder.HeldAfterRemoval(), 0);
+    const QStringList added = Shows();
+    EXPECT_EQ(added.mid(4), QStringList({"ALPHA          ", "Size: ", "Offset: ", archive, "-1"}));
     Run(window->cmdAdd, Path("alpha"));  // a duplicate
     Run(window->cmdBrowse, Write("notes.txt", "no archive"));
-    EXPECT_EQ(Shows().mid(4),
-              QStringList({"ALPHA          ", "Size: ", "Offset: ", archive, "-1"}));
+    EXPECT_EQ(Shows(), added);
     EXPECT_EQ(messages->shown.size(), 4);
     EXPECT_FALSE(progressShown);
 }
@@ -396,7 +400,7 @@ TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder
     const QString b = Write("b.txt", "bb");
     EXPECT_FALSE(Drop({archive, a}) || Drop({"https://example.org/x.kfx"}));
     EXPECT_EQ(store.ArchivePath(), "");
-    EXPECT_TRUE(Drop({archive}));
+    EXPECT_TRUE(Drop({archive}, window->txtArchive));  // a file for the window, not text
     EXPECT_EQ(window->txtArchive->text(), archive);
     EXPECT_TRUE(Drop({b, "https://example.org/c.txt", a, b}));
     EXPECT_EQ(Rows(), QStringList({"B.TXT          ", "A.TXT          "}));
