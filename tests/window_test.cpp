@@ -481,7 +481,8 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
     QtMessageBox messages(nullptr);
     QStringList shown;  // title, buttons and icon (none), then the answer
     for (const auto& [buttons, title, key] :
-         {std::tuple{kButtonsYesNo, "Overwrite", Qt::Key_Escape},
+         {std::tuple{kButtonsYesNo, "Overwrite", Qt::Key_Return},  // Yes is the default button
+          {kButtonsYesNo, "Overwrite", Qt::Key_Escape},
           {kButtonsOkOnly, "", Qt::Key_Return}}) {
         QObject scope;
         WhenShown(scope, [&](QWidget* modal) {
@@ -494,7 +495,7 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
         });
         shown.last() += QString(": %1").arg(messages.Show("Text", buttons, title));
     }
-    EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 7", "Kofrex 1 0: 1"}));
+    EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 1 0: 1"}));
 }
 
 TEST(CommandLine, NamesAtMostOneArchiveByItsFullPath) {
