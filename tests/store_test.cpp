@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "modKofrex.h"
 #include "test_support.h"
