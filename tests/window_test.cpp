@@ -17,10 +17,6 @@
 #include "qt_message_box.h"
 #include "test_support.h"
 
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace kofrex::test {
 namespace {
 
@@ -47,37 +43,33 @@ struct ScriptedDialog : CommonDialog {
     }
 };
 
-// A Yes/No box answers from the script, and No once it has run out; an OK box answers OK.
+// A Yes/No box answers Yes as often as the script says, then No; an OK box answers OK.
 struct ScriptedMessageBox : MessageBox {
-    std::deque<int> answers;
+    int yeses = 0;
     QStringList
         shown;  // "Title buttons: text", with "busy" after the buttons under the wait cursor
     int Present(const QString& text, int buttons, const QString& title) override {
         const bool busy = QGuiApplication::overrideCursor() != nullptr;
         shown << QString("%1 %2%3: %4").arg(title).arg(buttons).arg(busy ? " busy" : "", text);
-        if (buttons != kButtonsYesNo || answers.empty()) {
-            return buttons == kButtonsYesNo ? kAnswerNo : kAnswerOk;
+        if (buttons != kButtonsYesNo) {
+            return kAnswerOk;
         }
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return yeses > 0 ? (--yeses, kAnswerYes) : kAnswerNo;
     }
 };
 
 class Window : public ::testing::Test {
   protected:
-    // An error's end of the program is recorded, unless the window is to end it its own way.
-    explicit Window(bool ownEnd = false, std::chrono::milliseconds progressDelay = kProgressDelay) {
-        std::function<void(int)> terminate;
-        if (!ownEnd) {
-            terminate = [this](int status) { exits.push_back(status); };
-        }
-        auto scriptedDialog = std::make_unique<ScriptedDialog>();
-        auto scriptedMessages = std::make_unique<ScriptedMessageBox>();
-        dialog = scriptedDialog.get(), messages = scriptedMessages.get();
+    Window() { MakeWindow(kProgressDelay); }
+    // A fresh window whose progress shows after `progressDelay`. An error's end of the program is
+    // recorded, unless the window is to end it its own way.
+    void MakeWindow(std::chrono::milliseconds progressDelay, bool ownEnd = false) {
+        dialog = new ScriptedDialog, messages = new ScriptedMessageBox;
+        std::function<void(int)> recordExit = [this](int status) { exits.push_back(status); };
         window = std::make_unique<frmMain>(
-            store, WindowPlatform{std::move(scriptedDialog), std::move(scriptedMessages), terminate,
-                                  progressDelay});
+            store, WindowPlatform{std::unique_ptr<CommonDialog>(dialog),
+                                  std::unique_ptr<MessageBox>(messages),
+                                  ownEnd ? nullptr : recordExit, progressDelay});
     }
     void ShowWindow() {
         window->show();
@@ -144,6 +136,7 @@ class Window : public ::testing::Test {
 
 TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     ShowWindow();
+    // Where the layout puts each control; nothing else checks a control's place.
     EXPECT_EQ(window->size(), QSize(404, 380));
     const std::vector<std::pair<QWidget*, QRect>> layout = {
         {window->cmdExtract, {280, 128, 121, 25}}, {window->Frame1, {280, 160, 121, 209}},
@@ -151,8 +144,8 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
         {window->cmdNew, {280, 48, 121, 25}},      {window->cmdAdd, {280, 96, 121, 25}},
         {window->lstFiles, {8, 96, 265, 277}},     {window->cmdBrowse, {376, 16, 25, 25}},
         {window->txtArchive, {80, 16, 297, 25}}};
-    for (std::size_t i = 0; i < layout.size(); ++i) {
-        EXPECT_EQ(layout[i].first->geometry(), layout[i].second) << i;
+    for (const auto& [control, place] : layout) {
+        EXPECT_EQ(control->geometry(), place) << control->objectName().toStdString();
     }
     EXPECT_EQ(std::pair(window->Label1->pos(), window->Label2->pos()),
               std::pair(QPoint(8, 16), QPoint(8, 72)));
@@ -196,7 +189,7 @@ TEST_F(Window, NewArchiveReplacesAnExistingFileOnlyAfterYes) {
     const QString existing = Write("old.kfx", "old");
     Run(window->cmdNew, existing);
     EXPECT_EQ(std::pair(Read("old.kfx"), Shows()), std::pair(Bytes("old"), before));
-    messages->answers.push_back(kAnswerYes);
+    ++messages->yeses;
     Run(window->cmdNew, existing);
     EXPECT_EQ(Read("old.kfx"), ArchiveImage({}));
     EXPECT_EQ(Shows(), QStringList({"Size: ", "Offset: ", existing, "-1"}));
@@ -229,7 +222,7 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     Write("target.bin", "old");
     Run(window->cmdExtract, Path("target.bin"));  // answered No
     EXPECT_EQ(Read("target.bin"), "old");
-    messages->answers.push_back(kAnswerYes);
+    ++messages->yeses;
     Run(window->cmdExtract, Path("target.bin"));
     EXPECT_EQ(std::pair(Read("target.bin"), Shows()), std::pair(Bytes("summer"), before));
     // Replacing the archive by one of its entries would lose every other entry.
@@ -249,13 +242,8 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     EXPECT_FALSE(progressShown);
 }
 
-// Each progress dialog shows at the first report.
-class Progressing : public Window {
-  protected:
-    Progressing() : Window(false, std::chrono::milliseconds(0)) {}
-};
-
-TEST_F(Progressing, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
+TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
+    MakeWindow(std::chrono::milliseconds(0));  // each progress dialog shows at the first report
     ShowWindow();
     const Bytes big(4 << 20, 'x');
     const QString archive = Archive("big.kfx", {{"BIG.BIN", big}});
@@ -286,7 +274,7 @@ TEST_F(Progressing, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) 
     Run(window->cmdAdd, Path("new.bin"));
     EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // a cancel stops the rest too
     ClickRow(0);
-    messages->answers.push_back(kAnswerYes);
+    ++messages->yeses;
     Run(window->cmdExtract, Path("target.bin"));
     QCoreApplication::processEvents();
     const QString waiting = "\nWaiting for another program to finish with the archive…";
@@ -337,7 +325,7 @@ TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
         usleep(10'000);  // a coarse clock would give a change the same modification time
         change();
         if (!target.isEmpty()) {
-            dialog->choices.push_back(target), messages->answers.push_back(kAnswerYes);
+            dialog->choices.push_back(target), ++messages->yeses;
         }
         window->cmdExtract->click();
         const QString shown = messages->shown.value(messages->shown.size() - 1);
@@ -354,12 +342,8 @@ TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
 
 // Run alone in a child by the test below: a window that ends the program its own way, in a real
 // event loop (once ended, it stays so for the rest of the process).
-class OwnEnd : public Window {
-  protected:
-    OwnEnd() : Window(true) {}
-};
-
-TEST_F(OwnEnd, DISABLED_EndsTheEventLoopOnAnError) {
+TEST_F(Window, DISABLED_EndsTheEventLoopOnAnError) {
+    MakeWindow(kProgressDelay, true);
     QTimer::singleShot(0, [this] { Run(window->cmdNew, Path("gone/new.kfx")); });
     std::_Exit(QApplication::exec());  // the status alone: no teardown to disturb it
 }
