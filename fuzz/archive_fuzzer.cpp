@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -27,12 +28,10 @@ void Check(bool ok, const char* what) {
     }
 }
 
-std::int64_t Int32At(const Bytes& bytes, std::size_t at) {
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        bits |= std::uint32_t{static_cast<unsigned char>(bytes[at + i])} << (8 * i);
-    }
-    return static_cast<std::int32_t>(bits);
+std::int64_t Int32At(const Bytes& bytes, std::size_t at) {  // little-endian, as is this machine
+    std::int32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
 }
 
 // The layout read independently: the directory when every entry's data lie inside the file,
