@@ -47,13 +47,12 @@ int ScratchFolder::HeldAfterRemoval() const {
 int ErrorOf(const std::function<void()>& work, std::string* description) {
     try {
         work();
+        return 0;
     } catch (const ArchiveError& error) {
-        if (description) {
-            *description = error.Description();
-        }
+        std::string ignored;
+        (description ? *description : ignored) = error.Description();
         return error.Number();
     }
-    return 0;
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
@@ -64,10 +63,8 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
 
 Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw std::runtime_error("cannot read " + path);
-    }
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    return in ? Bytes(std::istreambuf_iterator<char>(in), {})
+              : throw std::runtime_error("cannot read " + path);
 }
 
 Bytes Le32(std::int32_t value) {

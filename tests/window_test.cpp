@@ -9,9 +9,7 @@
 
 #include <QTest>
 #include <QtWidgets>
-#include <deque>
 
-#include "command_line.h"
 #include "frmMain.h"
 #include "qt_common_dialog.h"
 #include "qt_message_box.h"
@@ -27,8 +25,8 @@ const QString kAllFiles = "All files (*.*)|*.*";
 // Stand-ins for the dialog and the message box: each use is recorded as one line of text, and
 // the answers come from a script the test fills beforehand.
 struct ScriptedDialog : CommonDialog {
-    std::deque<QString> choices;  // the next uses' answers: a path, or "" for a cancel
-    QStringList uses;  // "open|save 'FileName' Filter Flags DialogTitle DefaultExt", as set up
+    QStringList choices;  // the next uses' answers: a path, or "" for a cancel
+    QStringList uses;     // "open|save 'FileName' Filter Flags DialogTitle DefaultExt", as set up
     void ShowOpen() override { Show("open"); }
     void ShowSave() override { Show("save"); }
     void Show(const char* kind) {
@@ -36,10 +34,7 @@ struct ScriptedDialog : CommonDialog {
                     .arg(kind, FileName, Filter)
                     .arg(Flags, 0, 16)
                     .arg(DialogTitle, DefaultExt);
-        if (!choices.empty()) {  // an unscripted use is a cancel
-            FileName = choices.front();
-            choices.pop_front();
-        }
+        FileName = choices.isEmpty() ? FileName : choices.takeFirst();  // unscripted: a cancel
     }
 };
 
@@ -88,7 +83,7 @@ class Window : public ::testing::Test {
     Bytes Read(const std::string& name) const { return ReadFile(folder / name); }
     // Clicks `command` with the dialog choosing `path`; "" cancels.
     void Run(QPushButton* command, const QString& path) {
-        dialog->choices.push_back(path);
+        dialog->choices << path;
         command->click();
     }
     void ClickRow(int row) {
@@ -214,26 +209,17 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     QTimer watch;
     watch.callOnTimeout([&] { progressShown |= window->findChild<QProgressDialog*>() != nullptr; });
     watch.start(0);
-    Write("target.bin", "old");
-    Run(window->cmdExtract, Path("target.bin"));  // answered No
-    EXPECT_EQ(Read("target.bin"), "old");
     ++messages->yeses;
-    Run(window->cmdExtract, Path("target.bin"));
+    Run(window->cmdExtract, Write("target.bin", "old"));
     EXPECT_EQ(std::pair(Read("target.bin"), Shows()), std::pair(Bytes("summer"), before));
-    // Replacing the archive by one of its entries would lose every other entry.
-    Run(window->cmdExtract, archive);
-    Run(window->cmdExtract, Path("./rows.kfx"));
-    EXPECT_EQ(messages->shown.mid(2),
-              QStringList(2, "Kofrex 0: A file cannot be extracted onto the archive itself."));
+    Run(window->cmdExtract, archive);  // which would lose every other entry
+    EXPECT_EQ(messages->shown.last(),
+              "Kofrex 0: A file cannot be extracted onto the archive itself.");
     Run(window->cmdAdd, Write("alpha", "abc"));
     QCoreApplication::processEvents();  // once the list is shown, the replaced archive goes
     EXPECT_EQ(folder.HeldAfterRemoval(), 0);
-    const QStringList added = Shows();
-    EXPECT_EQ(added.mid(4), QStringList({"ALPHA          ", "Size: ", "Offset: ", archive, "-1"}));
-    Run(window->cmdAdd, Path("alpha"));  // a duplicate
-    Run(window->cmdBrowse, Write("notes.txt", "no archive"));
-    EXPECT_EQ(Shows(), added);
-    EXPECT_EQ(messages->shown.size(), 4);
+    EXPECT_EQ(Shows().mid(4),
+              QStringList({"ALPHA          ", "Size: ", "Offset: ", archive, "-1"}));
     EXPECT_FALSE(progressShown);
 }
 
@@ -294,24 +280,18 @@ TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
     const auto replace = [&] {
         return std::rename(qPrintable(Archive("o.kfx", {{"B", "2"}})), qPrintable(archive)), 0;
     };
+    const auto rewrite = [&] { Write("shared.kfx", ArchiveImage({{"B", "2"}})); };  // in place
     const QString changed = "The archive has changed since it was opened.";
     // What happens after the row was chosen, the target chosen, and the message shown.
     const std::vector<std::tuple<Act, QString, QString>> cases = {
         {replace, "", changed},
-        {[&] {
-             Write("shared.kfx", ArchiveImage({{"B", "2"}}));
-         },
-         "", changed},                                            // in place
+        {rewrite, "", changed},
         {fail("LinkStatus", replace), Path("new.bin"), changed},  // while the dialog was up
         {[&] { std::remove(qPrintable(archive)); }, "", "Error 2: The archive " + archive},
         {[&] { Write("shared.kfx", "junk"); }, "", "Error 74: The file " + archive},
-        {[] {}, Path("gone/x"), "Error 2: Could not create a file in the folder " + Path("gone")},
-        {fail("WriteAt", [] { return ENOSPC; }), Path("keep.bin"),
-         "Error 28: Could not write " + Path("keep.bin")},
         {fail("Open", []() -> int { throw std::bad_alloc(); }), Path("x"),
          "Error 12: Out of memory"},
         {fail("PathStatus", []() -> int { throw 42; }), "", "Error -1: An unexpected error"}};
-    Write("keep.bin", "previous content");
     for (const auto& [change, target, start] : cases) {
         files.fault = nullptr;
         messages->shown.clear();
@@ -320,19 +300,14 @@ TEST_F(Window, WhatGoesWrongIsShownAndAnErrorEndsTheProgram) {
         usleep(10'000);  // a coarse clock would give a change the same modification time
         change();
         if (!target.isEmpty()) {
-            dialog->choices.push_back(target), ++messages->yeses;
+            dialog->choices << target, ++messages->yeses;
         }
         window->cmdExtract->click();
         const QString shown = messages->shown.value(messages->shown.size() - 1);
         EXPECT_TRUE(shown.startsWith("Kofrex 0: " + start)) << shown.toStdString();
     }
-    EXPECT_EQ(exits, std::vector<int>(6, kErrorExitStatus));
-    EXPECT_EQ(Read("keep.bin"), "previous content");
+    EXPECT_EQ(exits, std::vector<int>(4, kErrorExitStatus));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    files.fault = nullptr;
-    window->OpenNamedArchive(Path("keep.bin"));  // no archive: said so, by name
-    EXPECT_EQ(messages->shown.last(), "Kofrex 0: The file '" + Path("keep.bin") +
-                                          "' is not an archive that Kofrex can read.");
 }
 
 // Run alone in a child by the test below: a window that ends the program its own way, in a real
@@ -355,8 +330,7 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     Run(window->cmdBrowse, Archive("three.kfx", {{"A", "1"}, {"B", "22"}, {"C", "333"}}));
     ShowWindow();
     ListBox* list = window->lstFiles;
-    for (const auto& [key, row] :
-         {std::pair{Qt::Key_Down, 0}, {Qt::Key_Up, 0}, {Qt::Key_Home, 0}, {Qt::Key_End, 2}}) {
+    for (const auto& [key, row] : {std::pair{Qt::Key_Down, 0}, {Qt::Key_End, 2}}) {
         window->ListFiles();
         window->txtArchive->setFocus();
         list->setFocus();  // Qt's current row is now row 0, with no row selected
@@ -370,8 +344,6 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
     EXPECT_EQ(std::pair(list->ListIndex(), window->lblSize->text()),
               std::pair(1, QString("Size: 2 bytes")));
-    QTest::keyClick(list, Qt::Key_Down);  // with a row selected, keys move as Qt moves them
-    EXPECT_EQ(list->ListIndex(), 2);
 }
 
 TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder) {
@@ -384,8 +356,10 @@ TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder
     EXPECT_TRUE(Drop({b, "https://example.org/c.txt", a, b}));
     EXPECT_EQ(Rows(), QStringList({"B.TXT          ", "A.TXT          "}));
     window->OpenNamedArchive(Archive("named.kfx", {}));
+    window->OpenNamedArchive(a);  // no archive: said so, by name
     EXPECT_EQ(window->txtArchive->text(), Path("named.kfx"));
-    EXPECT_TRUE(messages->shown.isEmpty());
+    EXPECT_EQ(messages->shown, QStringList("Kofrex 0: The file '" + a +
+                                           "' is not an archive that Kofrex can read."));
 }
 
 // Runs `act` on the modal widget once it is up. Whatever is still open two seconds later (a
@@ -472,15 +446,6 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
         shown.last() += QString(": %1").arg(messages.Show("Text", buttons, title));
     }
     EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 1 0: 1"}));
-}
-
-TEST(CommandLine, NamesAtMostOneArchiveByItsFullPath) {
-    const QStringList named = {ArchiveNamedOnCommandLine({"kofrex"}),
-                               ArchiveNamedOnCommandLine({"kofrex", "/tmp/two words.kfx"}),
-                               ArchiveNamedOnCommandLine({"kofrex", "sub/../b.kfx"}),
-                               ArchiveNamedOnCommandLine({"kofrex", "--", "-dash.kfx"})};
-    const QString here = QDir::currentPath();
-    EXPECT_EQ(named, QStringList({"", "/tmp/two words.kfx", here + "/b.kfx", here + "/-dash.kfx"}));
 }
 
 }  // namespace
