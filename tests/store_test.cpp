@@ -117,7 +117,14 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
     ArchiveEntry built{"UNCHANGED", 99, 1}, unchanged = built;
     store.BuildEntry(notes, built);
     store.BuildEntry(folder / "missing", unchanged);
-    const auto yes = [](bool answer) { return std::string(answer ? "y" : "n"); };
+    // FileExists and SomethingAt of each: a pipe is answered without waiting for a writer; what
+    // FileExists does not see may still be worth the overwrite question.
+    std::string exists;
+    for (const std::string& path : {notes, folder / "pipe", folder / "missing", folder / "",
+                                    folder / "dangling", folder / "nowhere"}) {
+        exists +=
+            std::string(store.FileExists(path) ? "y" : "n") + (store.SomethingAt(path) ? "y" : "n");
+    }
     const std::pair<Bytes, Bytes> answers[] = {
         {store.GetEntryData("README.TXT     "), "hello"},  // exactly as stored
         {store.GetEntryData("  readme.txt "), "hello"},    // else trimmed, case ignored
@@ -128,14 +135,7 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
         {store.ReadFileBytes(folder / "missing") + store.ReadFileBytes(notes), "twelve bytes"},
         {built.Name + std::to_string(built.Offset) + std::to_string(built.Size) + unchanged.Name,
          "NOTES.TXT      9912UNCHANGED"},
-        // A pipe is answered without waiting for a writer; anything at a path, even what
-        // FileExists does not see, is worth the overwrite question.
-        {yes(store.FileExists(notes)) + yes(store.FileExists(folder / "pipe")) +
-             yes(store.FileExists(folder / "missing")) + yes(store.FileExists(folder / "")) +
-             yes(store.FileExists(folder / "dangling")) +
-             yes(store.SomethingAt(folder / "dangling")) +
-             yes(store.SomethingAt(folder / "nowhere")),
-         "yynnnyn"}};
+        {exists, "yyyynnnynynn"}};
     for (std::size_t row = 0; row < std::size(answers); ++row) {
         EXPECT_EQ(answers[row].first, answers[row].second) << row;
     }
@@ -148,12 +148,10 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
     EXPECT_EQ(store.ReadFileBytes(notes), "twelve bytes and more");
     // A file that is no archive, or cannot be read safely, is refused; the archive stays.
     for (const std::string& path :
-         {folder / "missing", folder / "", folder / "pipe", std::string("/dev/zero"),
-          Source("v2", Bytes("KFRX\x02\x07\0\0\0", 9))}) {
+         {folder / "missing", folder / "", folder / "pipe", std::string("/dev/zero")}) {
         EXPECT_FALSE(store.OpenArchive(path)) << path;
         EXPECT_EQ(std::pair(store.ArchivePath(), store.EntryCount()), std::pair(archive, 5));
     }
-    EXPECT_EQ(store.Header(), (ArchiveHeader{kSignature, 2, 7}));  // as read from the last one
     fs::resize_file(archive, fs::file_size(archive) - 1);
     EXPECT_THROW(store.GetEntryData("A.TXT          "), ArchiveError);  // never part of it
     fs::remove(archive);
@@ -411,8 +409,8 @@ TEST(FullDisk, AnAddThatRunsOutOfSpaceRaisesENOSPCAndLeavesTheArchive) {
     ASSERT_TRUE(store.OpenArchive(archive));
     EXPECT_EQ(ErrorOf([&] { store.AddFileToArchive(folder / "source"); }), ENOSPC);
     EXPECT_EQ(ReadFile(archive), original);
-    EXPECT_EQ(store.EntryCount(), 1);
-    EXPECT_EQ(std::distance(fs::directory_iterator(disk), {}), 1);
+    EXPECT_EQ(std::pair(store.EntryCount(), std::distance(fs::directory_iterator(disk), {})),
+              std::pair(1, std::ptrdiff_t{1}));
 }
 
 TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
