@@ -337,13 +337,11 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
         QTest::keyClick(list, key);
         EXPECT_EQ(window->lblSize->text(), QString("Size: %1 bytes").arg(row + 1)) << key;
     }
-    ClickRow(1);
-    const QPoint onRow = list->visualRect(list->model()->index(1, 0)).center();
+    // A click beside the rows, or with Ctrl on the selected row, leaves that row selected.
+    const QPoint onRow = list->visualRect(list->model()->index(2, 0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {9, list->viewport()->height() - 4});
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, onRow);
-    QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_EQ(std::pair(list->ListIndex(), window->lblSize->text()),
-              std::pair(1, QString("Size: 2 bytes")));
+    EXPECT_EQ(list->ListIndex(), 2);
 }
 
 TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder) {
