@@ -330,7 +330,8 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     Run(window->cmdBrowse, Archive("three.kfx", {{"A", "1"}, {"B", "22"}, {"C", "333"}}));
     ShowWindow();
     ListBox* list = window->lstFiles;
-    for (const auto& [key, row] : {std::pair{Qt::Key_Down, 0}, {Qt::Key_End, 2}}) {
+    for (const auto& [key, row] :
+         {std::pair{Qt::Key_Down, 0}, {Qt::Key_Up, 0}, {Qt::Key_Home, 0}, {Qt::Key_End, 2}}) {
         window->ListFiles();
         window->txtArchive->setFocus();
         list->setFocus();  // Qt's current row is now row 0, with no row selected
