@@ -330,8 +330,7 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     Run(window->cmdBrowse, Archive("three.kfx", {{"A", "1"}, {"B", "22"}, {"C", "333"}}));
     ShowWindow();
     ListBox* list = window->lstFiles;
-    for (const auto& [key, row] :
-         {std::pair{Qt::Key_Down, 0}, {Qt::Key_Up, 0}, {Qt::Key_Home, 0}, {Qt::Key_End, 2}}) {
+    for (const auto& [key, row] : {std::pair{Qt::Key_Down, 0}, {Qt::Key_End, 2}}) {
         window->ListFiles();
         window->txtArchive->setFocus();
         list->setFocus();  // Qt's current row is now row 0, with no row selected
@@ -343,6 +342,8 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {9, list->viewport()->height() - 4});
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, onRow);
     EXPECT_EQ(list->ListIndex(), 2);
+    QTest::keyClick(list, Qt::Key_Up);  // with a row selected, keys move as Qt moves them
+    EXPECT_EQ(list->ListIndex(), 1);
 }
 
 TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder) {
