@@ -1,14 +1,13 @@
 // Feeds arbitrary bytes to the store as an archive file. OpenArchive must accept exactly the
 // files whose every entry lies inside them and load the directory as it lies there; a refused
 // file leaves the current archive as it was; every extraction by row gives the bytes the
-// directory names; an add grows the archive by one entry. A broken expectation
-// or an error aborts, so libFuzzer keeps the input. Built with KOFREX_REPLAY, it replays kept
-// inputs without libFuzzer instead, so that a build with any compiler replays the corpus.
+// directory names; an add grows the archive by one entry. A broken expectation or an error
+// aborts, so libFuzzer keeps the input. Built with KOFREX_REPLAY, it replays kept inputs without
+// libFuzzer instead, so that a build with any compiler replays the corpus.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -28,10 +27,12 @@ void Check(bool ok, const char* what) {
     }
 }
 
-std::int64_t Int32At(const Bytes& bytes, std::size_t at) {  // little-endian, as is this machine
-    std::int32_t value = 0;
-    std::memcpy(&value, bytes.data() + at, 4);
-    return value;
+std::int64_t Int32At(const Bytes& bytes, std::size_t at) {
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < 4; ++i) {
+        bits |= std::uint32_t{static_cast<unsigned char>(bytes[at + i])} << (8 * i);
+    }
+    return static_cast<std::int32_t>(bits);
 }
 
 // The layout read independently: the directory when every entry's data lie inside the file,

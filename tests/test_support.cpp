@@ -49,8 +49,9 @@ int ErrorOf(const std::function<void()>& work, std::string* description) {
         work();
         return 0;
     } catch (const ArchiveError& error) {
-        std::string ignored;
-        (description ? *description : ignored) = error.Description();
+        if (description) {
+            *description = error.Description();
+        }
         return error.Number();
     }
 }
