@@ -76,4 +76,42 @@ ArchiveError ArchiveError::HardLinked(const std::string& path) {
                                     "would split from it. Copy it to a file of its own first.");
 }
 
+ArchiveError ArchiveError::LinkRefused(const std::string& link) {
+    return ArchiveError(EACCES, "Kofrex does not follow the link " + link +
+                                    ": it belongs to another user and lies in a folder that every "
+                                    "user may write to, where anyone can plant a link. Choose "
+                                    "another name.");
+}
+
+ArchiveError ArchiveError::FolderWithoutRenameRight(const std::string& path,
+                                                    const std::string& folder, bool sticky) {
+    return ArchiveError(
+        EACCES, "Could not replace " + path + ": " +
+                    (sticky ? "in the folder " + folder +
+                                  " only the file's owner or the folder's owner may replace it."
+                            : "you may not create files in the folder " + folder + ".") +
+                    " Copy it to a folder of your own first.");
+}
+
+ArchiveError ArchiveError::OwnedByOtherUser(const std::string& path) {
+    return ArchiveError(EPERM, "Kofrex leaves " + path +
+                                   " unchanged: it belongs to another user, and adding to it "
+                                   "would make it yours. Ask its owner to add the file, or copy "
+                                   "the archive first.");
+}
+
+ArchiveError ArchiveError::ReplacedMeanwhile(const std::string& path) {
+    return ArchiveError(ESTALE, "The archive " + path +
+                                    " was replaced by another program while Kofrex was adding "
+                                    "to it, so nothing was added. Its list has been read again; "
+                                    "add the file once more.");
+}
+
+ArchiveError ArchiveError::DataInsideDirectory(const std::string& path) {
+    return ArchiveError(EBADMSG, "Kofrex cannot add to " + path +
+                                     ": an entry's data lie inside the archive's directory, which "
+                                     "an add would change. Extract its files and store them in a "
+                                     "new archive.");
+}
+
 }  // namespace kofrex

@@ -29,9 +29,29 @@ class ArchiveError : public std::runtime_error {
     // A file with other hard links, which replacing it would split from them.
     static ArchiveError HardLinked(const std::string& path);
 
+    // A link another user planted in a shared folder, which is not followed.
+    static ArchiveError LinkRefused(const std::string& link);
+    // A folder in which no new file may take the place of `path`: not writable by this user, or
+    // `sticky` and neither the file nor the folder this user's.
+    static ArchiveError FolderWithoutRenameRight(const std::string& path, const std::string& folder,
+                                                 bool sticky);
+    // An archive of another user, which replacing it would hand to this user.
+    static ArchiveError OwnedByOtherUser(const std::string& path);
+    // Another program put a new file in the archive's place while an add copied the old one.
+    static ArchiveError ReplacedMeanwhile(const std::string& path);
+    // An entry whose data lie in the header or directory, which an add rewrites.
+    static ArchiveError DataInsideDirectory(const std::string& path);
+
   private:
     int number_;
     std::string description_;
+};
+
+// Raised when something took a target's name after it was found free, or free of what the user
+// agreed to replace: nothing was written, and the caller may ask the user again.
+class TargetAppeared : public std::runtime_error {
+  public:
+    explicit TargetAppeared(const std::string& path) : std::runtime_error(path) {}
 };
 
 }  // namespace kofrex

@@ -105,49 +105,6 @@ class File {
     std::string path_;
 };
 
-// Builds the new content of `target` in a temporary file beside it and puts it in place with
-// one rename, so the target is either wholly old or wholly new, whatever happens meanwhile.
-// A symbolic link is followed, also a dangling one: the file it names is written and the link
-// kept. An existing target keeps its permission bits, its owner (or at least its group) and its
-// extended attributes; one that is not a regular file, has other hard links or may not be
-// written by this user is refused before anything is written.
-class ReplacementFile {
-  public:
-    ReplacementFile(FileSystem& fs, const std::string& target);
-    ReplacementFile(const ReplacementFile&) = delete;
-    ReplacementFile& operator=(const ReplacementFile&) = delete;
-    ~ReplacementFile();  // without Commit(), the temporary file goes and the target stays
-
-    File& Output() { return *output_; }
-    // Flushes the new content to disk and renames it over the target: from here on the target
-    // holds the new content, whose identity is returned.
-    FileIdentity Commit();
-    // Makes the rename itself durable. Separate from Commit() so that a caller can record the
-    // new content as current before this last step can fail.
-    void FlushFolder();
-
-  private:
-    void RefuseUnsafeTarget(const struct stat& existing);
-    void OpenTemporary(mode_t mode);
-    void TakeAttributesOf(const struct stat& existing);
-    void CopyExtendedAttributes();
-    void NameTemporary();
-    void Discard() noexcept;
-    [[noreturn]] void Raise(const char* action, const std::string& path) const;
-
-    FileSystem& fs_;
-    std::string target_;  // the file that is replaced, links followed
-    std::string folder_;
-    std::string temporaryName_;  // empty while the temporary file has no name
-    bool unnamed_ = false;
-    std::optional<File> output_;
-};
-
-// Replaces the whole content of `path` with what `fill` writes from position 0 of the file it is
-// given (see ReplacementFile); returns the new content's identity.
-FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
-                            const std::function<void(File&)>& fill);
-
 // True when both paths name the same existing file, however spelled or linked.
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b);
 

@@ -1,6 +1,8 @@
 #include "file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -97,6 +99,33 @@ int FileSystem::MayWrite(const char* path) {
     return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS);
 }
 
+uid_t FileSystem::User() {
+    return ::geteuid();
+}
+
+int FileSystem::Duplicate(int fd) {
+    return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+
+int FileSystem::ListFolder(const char* folder, std::vector<std::string>& names) {
+    DIR* listing = ::opendir(folder);
+    if (listing == nullptr) {
+        return -1;
+    }
+    names.clear();
+    errno = 0;
+    while (const dirent* item = ::readdir(listing)) {
+        const std::string name = item->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    const int error = errno;
+    ::closedir(listing);
+    errno = error;
+    return error == 0 ? 0 : -1;
+}
+
 int FileSystem::Lock(int fd, int operation) {
     int result;
     do {
@@ -175,6 +204,20 @@ int FileSystem::Name(int fd, const char* path) {
 
 int FileSystem::Rename(const char* from, const char* to) {
     return ::rename(from, to);
+}
+
+int FileSystem::RenameNoReplace(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return -1;
+    }
+    // A file system without the flag: a new hard link fails where the name is taken, too.
+    if (::link(from, to) != 0) {
+        return -1;
+    }
+    return ::unlink(from);
 }
 
 int FileSystem::Remove(const char* path) {

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace kofrex {
 
@@ -33,8 +34,14 @@ class FileSystem {
     virtual int ReadLink(const char* path, std::string& target);
     // Whether this user may write `path`, judged as the kernel would judge an open for writing.
     virtual int MayWrite(const char* path);
+    // The user whose rights the kernel checks: the effective user id.
+    virtual uid_t User();
     // flock(2): LOCK_EX, LOCK_NB, LOCK_UN.
     virtual int Lock(int fd, int operation);
+    // dup(2): a second descriptor of the same open file, which keeps its lock.
+    virtual int Duplicate(int fd);
+    // The names in `folder`, without "." and "..".
+    virtual int ListFolder(const char* folder, std::vector<std::string>& names);
     // The extended attributes' names, each ending in a zero byte, as listxattr(2) gives them.
     virtual int ListAttributes(const char* path, std::string& names);
     virtual int GetAttribute(const char* path, const char* name, std::string& value);
@@ -46,6 +53,8 @@ class FileSystem {
     // Gives the unnamed file `fd` the name `path`.
     virtual int Name(int fd, const char* path);
     virtual int Rename(const char* from, const char* to);
+    // Like Rename, but fails with EEXIST where something already has the name `to`.
+    virtual int RenameNoReplace(const char* from, const char* to);
     virtual int Remove(const char* path);
 };
 

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 
+#include "replacement_file.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -56,12 +58,14 @@ bool modKofrex::SomethingAt(const std::string& path) const {
     return !path.empty() && fs_.LinkStatus(path.c_str(), status) == 0;
 }
 
-void modKofrex::CreateArchive(const std::string& path) {
+void modKofrex::CreateArchive(const std::string& path, bool mayReplace) {
     ReleaseReplacedArchive();
     const ArchiveHeader header{kSignature, kVersion, 0};
     const HeaderBytes bytes = EncodeHeader(header);
-    identity_ =
-        WriteWholeFile(fs_, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); });
+    // An add in progress on the file there finishes first, so that its rename cannot undo this.
+    std::optional<File> existing = TryOpenLocked(path);
+    identity_ = WriteWholeFile(
+        fs_, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); }, mayReplace);
     header_ = header;
     archivePath_ = path;
     entries_.clear();
@@ -130,17 +134,32 @@ bool modKofrex::ArchiveUnchanged() const {
 }
 
 File modKofrex::OpenLockedArchive() {
+    std::optional<File> archive = TryOpenLocked(archivePath_);
+    if (!archive) {
+        throw ArchiveError::FromErrno(errno, "open", archivePath_);
+    }
+    return std::move(*archive);
+}
+
+std::optional<File> modKofrex::TryOpenLocked(const std::string& path) {
     for (;;) {
-        File archive = File::OpenArchiveForReading(fs_, archivePath_);
-        WaitForLock(archive);
+        const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+        if (fd < 0) {
+            return std::nullopt;
+        }
+        File file(fs_, fd, path);
+        if (!S_ISREG(file.Status().st_mode)) {
+            return std::nullopt;  // no add locks it; replacing it is refused elsewhere
+        }
+        WaitForLock(file);
         // Another add may have renamed a new archive into place while this one waited: its lock
         // was on the file that is gone, so the file the path names now is locked instead.
         struct stat named {};
-        if (fs_.PathStatus(archivePath_.c_str(), named) != 0) {
-            throw ArchiveError::FromErrno(errno, "open", archivePath_);
+        if (fs_.PathStatus(path.c_str(), named) != 0) {
+            return std::nullopt;
         }
-        if (FileIdentity::Of(named).SameFileAs(FileIdentity::Of(archive.Status()))) {
-            return archive;
+        if (FileIdentity::Of(named).SameFileAs(FileIdentity::Of(file.Status()))) {
+            return file;
         }
     }
 }
@@ -174,6 +193,11 @@ void modKofrex::AddFileToArchive(const std::string& path) {
     if (header_.FileCount == kMaxPosition) {
         throw ArchiveError::Overflow(archivePath_);
     }
+    if (std::any_of(entries_.begin(), entries_.end(), [&](const ArchiveEntry& entry) {
+            return entry.Size > 0 && entry.Offset - 1 < DirectoryEnd(header_.FileCount);
+        })) {
+        throw ArchiveError::DataInsideDirectory(archivePath_);  // its bytes would change
+    }
     ArchiveEntry added;
     added.Name = FitName(GetStoredName(path));
     if (HasName(entries_, added.Name)) {
@@ -196,7 +220,7 @@ void modKofrex::WriteGrownArchive(File archive, const Directory& old, ArchiveEnt
                                   File& source, std::int64_t room) {
     const std::int64_t oldDataStart = DirectoryEnd(header_.FileCount);
     const std::int64_t oldData = old.identity.length - oldDataStart;
-    ReplacementFile replacement(fs_, archivePath_);
+    ReplacementFile replacement(fs_, archivePath_, Replacing::Archive);
     File& out = replacement.Output();
     CopyMeter meter(progress_, oldData + source.Length());
     // The data region moves one entry towards the end, to make room for the new entry.
@@ -216,15 +240,28 @@ void modKofrex::WriteGrownArchive(File archive, const Directory& old, ArchiveEnt
     header.FileCount = static_cast<std::int32_t>(grown.size());
     const ByteString front = EncodeFront(header, grown);
     out.WriteAt(front.data(), front.size(), 0);
-    const FileIdentity identity = replacement.Commit();
+    // A program that takes no lock may have put a new archive in place meanwhile; this copy of
+    // the old one must not replace it.
+    const std::optional<FileIdentity> identity = replacement.Commit(&old.identity);
+    if (!identity) {
+        ReadCurrentAgain();
+        throw ArchiveError::ReplacedMeanwhile(archivePath_);
+    }
 
     header_ = header;
-    TakeDirectory({std::move(grown), identity});
+    TakeDirectory({std::move(grown), *identity});
     replacement.FlushFolder();
     archive.Unlock();
     // Closing the replaced file frees its blocks, which takes a while for a large archive: it
     // waits until the user has seen the result.
     replacedArchive_.emplace(std::move(archive));
+}
+
+void modKofrex::ReadCurrentAgain() {
+    File archive = File::OpenArchiveForReading(fs_, archivePath_);
+    if (std::optional<Directory> directory = ReadDirectory(archive)) {
+        TakeDirectory(std::move(*directory));
+    }
 }
 
 void modKofrex::ReleaseReplacedArchive() {
@@ -294,21 +331,33 @@ ByteString modKofrex::GetEntryData(std::string_view name) const {
     return data;
 }
 
-bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target) {
+bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target, bool mayReplace) {
     ReleaseReplacedArchive();
     const ArchiveEntry entry = entries_.at(static_cast<std::size_t>(index - 1));
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
     // Checked on the file that is read, not only on the path: a stale table would name other
     // bytes, and nothing may be written from them.
-    if (!(FileIdentity::Of(archive.Status()) == identity_)) {
+    if (!(FileIdentity::Of(archive.Status()) == identity_) ||
+        !RecordUnchanged(archive, index, entry)) {
         return false;
     }
-    WriteWholeFile(fs_, target, [&](File& out) {
-        CopyMeter meter(progress_, entry.Size);
-        out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
-    });
+    WriteWholeFile(
+        fs_, target,
+        [&](File& out) {
+            CopyMeter meter(progress_, entry.Size);
+            out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
+        },
+        mayReplace);
     archive.Close();
     return true;
+}
+
+// A rewrite in place of the same length within the file system's timestamp granularity leaves
+// the identity as it was; the entry's own record still tells.
+bool modKofrex::RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry) {
+    EntryBytes record{};
+    return archive.ReadAt(record.data(), kEntrySize, DirectoryEnd(index - 1)) == kEntrySize &&
+           DecodeEntry(record) == entry;
 }
 
 bool modKofrex::IsCurrentArchive(const std::string& path) const {

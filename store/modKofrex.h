@@ -38,8 +38,10 @@ class modKofrex {
     // True for a path that opens for reading and is not a folder.
     bool FileExists(const std::string& path) const;
 
-    // Replaces whatever is at `path` by an empty archive and makes it current.
-    void CreateArchive(const std::string& path);
+    // Replaces whatever is at `path` by an empty archive and makes it current, after any add in
+    // progress on that file has finished (waiting as an add waits for another). With
+    // `mayReplace` false, something found at `path` raises TargetAppeared instead.
+    void CreateArchive(const std::string& path, bool mayReplace = true);
 
     // Makes `path` current when it is an archive that can be read safely; otherwise returns
     // false with the path and the directory as they were.
@@ -67,7 +69,8 @@ class modKofrex {
     // whole content, replacing it in one step, streamed through a bounded buffer. Goes by the
     // row, not by name, so two entries of one name each give their own bytes. Returns false,
     // writing nothing, when the archive file is no longer the one the table was read from.
-    bool ExtractEntry(std::int32_t index, const std::string& target);
+    // With `mayReplace` false, something found at `target` raises TargetAppeared instead.
+    bool ExtractEntry(std::int32_t index, const std::string& target, bool mayReplace = true);
 
     // True while the archive file is still the one the table was read from: same device,
     // inode, length and modification time. One stat; no data are read.
@@ -102,6 +105,11 @@ class modKofrex {
     const ArchiveEntry* FindEntry(std::string_view name) const;
     // The current archive, opened and locked, and still the file its path names.
     File OpenLockedArchive();
+    // The regular file at `path` the same way; nullopt when there is none to open.
+    std::optional<File> TryOpenLocked(const std::string& path);
+    // The table from the archive file as it is now, where that is still an archive.
+    void ReadCurrentAgain();
+    bool RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry);
     void WaitForLock(File& archive);
     // Writes the archive grown by `added`, whose data are the rest of `source` (at most `room`
     // bytes), to a new file and renames it over the archive.

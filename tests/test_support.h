@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,7 @@ class FaultyFileSystem : public FileSystem {
     static constexpr int kShort = -1;
     std::function<int(std::string_view kind, int number)> fault;
     std::vector<std::string> calls;
+    std::optional<uid_t> user;  // another user than the one running the tests
 
     KOFREX_FAULTY(int, Open, (const char* path, int flags, mode_t mode), (path, flags, mode))
     KOFREX_FAULTY(int, OpenUnnamed, (const char* folder, mode_t mode), (folder, mode))
@@ -79,6 +81,11 @@ class FaultyFileSystem : public FileSystem {
     KOFREX_FAULTY(int, ChangeMode, (int fd, mode_t mode), (fd, mode))
     KOFREX_FAULTY(int, Name, (int fd, const char* path), (fd, path))
     KOFREX_FAULTY(int, Rename, (const char* from, const char* to), (from, to))
+    KOFREX_FAULTY(int, RenameNoReplace, (const char* from, const char* to), (from, to))
+    KOFREX_FAULTY(int, Duplicate, (int fd), (fd))
+    KOFREX_FAULTY(int, ListFolder, (const char* folder, std::vector<std::string>& names),
+                  (folder, names))
+    uid_t User() override { return user.value_or(FileSystem::User()); }
     KOFREX_FAULTY(int, Remove, (const char* path), (path))
     KOFREX_SHORTABLE(Read, (int fd, void* buffer, size_t count), (fd, buffer, count))
     KOFREX_SHORTABLE(ReadAt, (int fd, void* buffer, size_t count, off_t at),

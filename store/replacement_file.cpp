@@ -1,0 +1,371 @@
+#include "replacement_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+#include "archive_error.h"
+
+namespace kofrex {
+namespace {
+
+constexpr int kNameAttempts = 100;
+constexpr std::string_view kTemporaryPrefix = ".kofrex-";
+constexpr std::size_t kTemporaryLetters = 6;
+constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+// A temporary file is locked a moment after it is made; one younger than this may be in that
+// moment, so it is never taken for abandoned.
+constexpr std::time_t kAbandonedAfterSeconds = 60;
+
+bool LacksUnnamedFiles(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
+// Where chown cannot keep the owner (no right to, or no owners on this file system), the
+// group is still tried.
+bool OwnerOutOfReach(int error) {
+    return error == EPERM || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
+// Attributes this process may not read or set, or that the folder's file system lacks, are
+// left behind; anything else is a real failure.
+bool AttributeOutOfReach(int error) {
+    return error == EPERM || error == EACCES || error == ENOTSUP || error == ENODATA ||
+           error == E2BIG || error == ERANGE;
+}
+
+// Hidden, ours, and of a fixed short length, so it fits wherever the target's own name fits.
+std::string TemporaryNameIn(const std::string& folder) {
+    static std::mt19937_64 random{std::random_device{}()};
+    std::string name = folder + "/" + std::string(kTemporaryPrefix);
+    for (std::size_t i = 0; i < kTemporaryLetters; ++i) {
+        name += kLetters[random() % kLetters.size()];
+    }
+    return name;
+}
+
+bool IsTemporaryName(std::string_view name) {
+    return name.size() == kTemporaryPrefix.size() + kTemporaryLetters &&
+           name.starts_with(kTemporaryPrefix) &&
+           name.find_first_not_of(kLetters, kTemporaryPrefix.size()) == std::string_view::npos;
+}
+
+// A temporary file that no process holds locked, and that has not been written for a while,
+// was left by a process that ended without removing it.
+void RemoveIfAbandoned(FileSystem& fs, const std::string& path) {
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    if (fd < 0) {
+        return;
+    }
+    File file(fs, fd, path);
+    struct stat status {};
+    if (fs.Status(fd, status) != 0 || !S_ISREG(status.st_mode) ||
+        std::time(nullptr) - status.st_mtim.tv_sec < kAbandonedAfterSeconds ||
+        fs.Lock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return;
+    }
+    fs.Remove(path.c_str());
+}
+
+void RemoveAbandonedTemporaries(FileSystem& fs, const std::string& folder) {
+    std::vector<std::string> names;
+    if (fs.ListFolder(folder.c_str(), names) != 0) {
+        return;  // only tidying: the replacement itself reports what fails in the folder
+    }
+    for (const std::string& name : names) {
+        if (IsTemporaryName(name)) {
+            RemoveIfAbandoned(fs, folder + "/" + name);
+        }
+    }
+}
+
+// The names of this process's temporary files, in fixed storage that a signal handler may read.
+constexpr int kTemporarySlots = 8;
+constexpr std::size_t kTemporaryPathMax = 4096;
+char temporaryPaths[kTemporarySlots][kTemporaryPathMax];
+volatile std::sig_atomic_t temporaryInUse[kTemporarySlots];
+
+int Remember(const std::string& path) {
+    if (path.size() >= kTemporaryPathMax) {
+        return -1;
+    }
+    for (int slot = 0; slot < kTemporarySlots; ++slot) {
+        if (temporaryInUse[slot] == 0) {
+            std::memcpy(temporaryPaths[slot], path.c_str(), path.size() + 1);
+            temporaryInUse[slot] = 1;
+            return slot;
+        }
+    }
+    return -1;
+}
+
+void Forget(int& slot) {
+    if (slot >= 0) {
+        temporaryInUse[slot] = 0;
+        slot = -1;
+    }
+}
+
+void RemoveRemembered() {
+    for (int slot = 0; slot < kTemporarySlots; ++slot) {
+        if (temporaryInUse[slot] != 0) {
+            ::unlink(temporaryPaths[slot]);  // safe in a signal handler
+        }
+    }
+}
+
+extern "C" void RemoveRememberedAndEnd(int signal) {
+    RemoveRemembered();
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+}  // namespace
+
+void RemoveTemporariesWhenEnded() {
+    std::atexit(RemoveRemembered);
+    struct sigaction action {};
+    action.sa_handler = RemoveRememberedAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target, Replacing kind,
+                                 bool mayReplace)
+    : fs_(fs),
+      place_(ResolveTarget(fs, target)),
+      folder_(FolderOf(place_.path)),
+      noReplace_(!mayReplace || !place_.existing) {
+    if (place_.existing && !mayReplace) {
+        throw TargetAppeared(target);
+    }
+    RemoveAbandonedTemporaries(fs_, folder_);
+    if (!place_.existing) {
+        OpenTemporary(0666);  // what a newly created file gets, less the umask
+        return;
+    }
+    RefuseUnsafeTarget(kind, *place_.existing);
+    if (const std::optional<RenameBlock> block = RenameBlocked(fs_, place_)) {
+        if (kind == Replacing::Archive) {
+            throw ArchiveError::FolderWithoutRenameRight(place_.path, folder_,
+                                                         *block == RenameBlock::StickyFolder);
+        }
+        OpenInPlace();
+        return;
+    }
+    OpenTemporary(0600);
+    try {
+        TakeAttributesOf(*place_.existing);
+    } catch (...) {
+        Discard();  // a destructor does not run for a constructor that raised
+        throw;
+    }
+}
+
+ReplacementFile::~ReplacementFile() {
+    Discard();
+}
+
+void ReplacementFile::Raise(const char* action, const std::string& path) const {
+    throw ArchiveError::FromErrno(errno, action, path);
+}
+
+// A rename would quietly turn a device into a file, split a hard link, replace a file this user
+// may not write, or hand another user's archive to this one: each is refused, as writing the
+// file in place would have been.
+void ReplacementFile::RefuseUnsafeTarget(Replacing kind, const struct stat& existing) {
+    if (!S_ISREG(existing.st_mode)) {
+        throw ArchiveError::NotRegularFile(place_.path);
+    }
+    if (existing.st_nlink > 1) {
+        throw ArchiveError::HardLinked(place_.path);
+    }
+    if (fs_.MayWrite(place_.path.c_str()) != 0) {
+        Raise("write", place_.path);
+    }
+    const uid_t user = fs_.User();
+    if (kind == Replacing::Archive && user != 0 && existing.st_uid != user) {
+        throw ArchiveError::OwnedByOtherUser(place_.path);
+    }
+}
+
+void ReplacementFile::OpenTemporary(mode_t mode) {
+    int fd = fs_.OpenUnnamed(folder_.c_str(), mode);
+    if (fd >= 0) {
+        unnamed_ = true;
+    } else if (!LacksUnnamedFiles(errno)) {
+        Raise("create a file in the folder", folder_);
+    }
+    for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
+        const std::string name = TemporaryNameIn(folder_);
+        fd = fs_.Open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
+        if (fd >= 0) {
+            temporaryName_ = name;
+            temporarySlot_ = Remember(name);
+        } else if (errno != EEXIST) {
+            Raise("create a file in the folder", folder_);
+        }
+    }
+    if (fd < 0) {
+        errno = EEXIST;
+        Raise("create a file in the folder", folder_);
+    }
+    output_.emplace(fs_, fd, place_.path);
+    // Held until the rename, so that no other process takes the file for abandoned meanwhile.
+    if (fs_.Lock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (const int holder = fs_.Duplicate(fd); holder >= 0) {
+            lock_.emplace(fs_, holder, place_.path);
+        }
+    }
+}
+
+// Where no new file may take the target's place: its old content is given up anyway.
+void ReplacementFile::OpenInPlace() {
+    const int fd =
+        fs_.Open(place_.path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0);
+    if (fd < 0) {
+        Raise("write", place_.path);
+    }
+    output_.emplace(fs_, fd, place_.path);
+    inPlace_ = true;
+}
+
+void ReplacementFile::TakeAttributesOf(const struct stat& existing) {
+    const int fd = output_->Descriptor();
+    // Owner first: changing it clears set-id bits that the mode then restores. Where the owner
+    // cannot be kept, the group still can be, so a shared file stays readable by its group.
+    if (fs_.ChangeOwner(fd, existing.st_uid, existing.st_gid) != 0) {
+        if (!OwnerOutOfReach(errno)) {
+            Raise("write", place_.path);
+        }
+        if (fs_.ChangeOwner(fd, static_cast<uid_t>(-1), existing.st_gid) != 0 &&
+            !OwnerOutOfReach(errno)) {
+            Raise("write", place_.path);
+        }
+    }
+    if (fs_.ChangeMode(fd, existing.st_mode & 07777) != 0) {
+        Raise("write", place_.path);
+    }
+    // Last: an access list sets the group bits of the mode from its own mask.
+    CopyExtendedAttributes();
+}
+
+void ReplacementFile::CopyExtendedAttributes() {
+    std::string names;
+    if (fs_.ListAttributes(place_.path.c_str(), names) != 0) {
+        if (AttributeOutOfReach(errno)) {
+            return;
+        }
+        Raise("read", place_.path);
+    }
+    for (std::size_t at = 0; at < names.size();) {
+        const std::string name(names.c_str() + at);
+        at += name.size() + 1;
+        std::string value;
+        if (fs_.GetAttribute(place_.path.c_str(), name.c_str(), value) != 0 ||
+            fs_.SetAttribute(output_->Descriptor(), name.c_str(), value) != 0) {
+            if (!AttributeOutOfReach(errno)) {
+                Raise("write", place_.path);
+            }
+        }
+    }
+}
+
+void ReplacementFile::NameTemporary() {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string name = TemporaryNameIn(folder_);
+        if (fs_.Name(output_->Descriptor(), name.c_str()) == 0) {
+            temporaryName_ = name;
+            temporarySlot_ = Remember(name);
+            return;
+        }
+        if (errno != EEXIST) {
+            Raise("create a file in the folder", folder_);
+        }
+    }
+    errno = EEXIST;
+    Raise("create a file in the folder", folder_);
+}
+
+std::optional<FileIdentity> ReplacementFile::Commit(const FileIdentity* expected) {
+    output_->Sync();
+    if (!inPlace_ && unnamed_) {
+        NameTemporary();  // the name lives only until the rename below
+    }
+    // The rename keeps inode and modification time, so this is the target's identity after it.
+    const FileIdentity identity = FileIdentity::Of(output_->Status());
+    output_->Close();
+    output_.reset();
+    if (inPlace_) {
+        return identity;
+    }
+    if (expected != nullptr) {
+        struct stat now {};
+        if (fs_.PathStatus(place_.path.c_str(), now) != 0 && errno != ENOENT) {
+            Raise("replace", place_.path);
+        }
+        if (!FileIdentity::Of(now).SameFileAs(*expected)) {
+            return std::nullopt;  // the destructor removes the new content
+        }
+    }
+    PutInPlace();
+    return identity;
+}
+
+void ReplacementFile::PutInPlace() {
+    const char* from = temporaryName_.c_str();
+    const char* to = place_.path.c_str();
+    if ((noReplace_ ? fs_.RenameNoReplace(from, to) : fs_.Rename(from, to)) != 0) {
+        if (noReplace_ && errno == EEXIST) {
+            throw TargetAppeared(place_.path);
+        }
+        Raise("replace", place_.path);
+    }
+    Forget(temporarySlot_);
+    temporaryName_.clear();
+    lock_.reset();
+}
+
+void ReplacementFile::FlushFolder() {
+    if (inPlace_) {
+        return;  // no name changed
+    }
+    const int fd = fs_.Open(folder_.c_str(), O_RDONLY | O_DIRECTORY, 0);
+    if (fd < 0) {
+        Raise("write to the folder", folder_);
+    }
+    File folder(fs_, fd, folder_);
+    folder.Sync();
+    folder.Close();
+}
+
+void ReplacementFile::Discard() noexcept {
+    output_.reset();
+    if (!temporaryName_.empty()) {
+        fs_.Remove(temporaryName_.c_str());
+        temporaryName_.clear();
+    }
+    Forget(temporarySlot_);
+    lock_.reset();
+}
+
+FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
+                            const std::function<void(File&)>& fill, bool mayReplace) {
+    ReplacementFile replacement(fs, path, Replacing::ChosenFile, mayReplace);
+    fill(replacement.Output());
+    const FileIdentity identity = *replacement.Commit();
+    replacement.FlushFolder();
+    return identity;
+}
+
+}  // namespace kofrex

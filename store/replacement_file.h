@@ -1,0 +1,86 @@
+#pragma once
+
+// Whole-file replacement: the new content is built in a temporary file beside the target and put
+// in its place with one rename, so the target is either wholly old or wholly new, whatever
+// happens meanwhile. Failures raise ArchiveError naming the file the user knows (the target,
+// never a temporary name).
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "file.h"
+#include "file_system.h"
+#include "path_rules.h"
+
+namespace kofrex {
+
+// What a replacement takes the place of.
+enum class Replacing {
+    // An archive grown by an add: replaced whole by a rename or not at all, and never handed to
+    // another owner.
+    Archive,
+    // A file the user chose to overwrite. Where no rename may put a new file in its place, it is
+    // written in place instead: its old content is given up anyway.
+    ChosenFile,
+};
+
+// A symbolic link is followed where the kernel would follow it (see ResolveTarget), also a
+// dangling one; the link is kept. An existing target keeps its permission bits, its owner (or
+// at least its group) and its extended attributes; one that is not a regular file, has other
+// hard links or may not be written by this user is refused before anything is written.
+class ReplacementFile {
+  public:
+    // With `mayReplace` false nothing was at `target` when the user decided, so whatever is
+    // found there, now or when the new content is put in place, raises TargetAppeared.
+    ReplacementFile(FileSystem& fs, const std::string& target, Replacing kind,
+                    bool mayReplace = true);
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+    ~ReplacementFile();  // without Commit(), the temporary file goes and the target stays
+
+    File& Output() { return *output_; }
+    // Flushes the new content to disk and renames it over the target, whose identity it then is.
+    // With `expected`, only while the target is still that file (device and inode): nullopt when
+    // another program put a new one there meanwhile, which is then left as it is.
+    std::optional<FileIdentity> Commit(const FileIdentity* expected = nullptr);
+    // Makes the rename itself durable. Separate from Commit() so that a caller can record the
+    // new content as current before this last step can fail.
+    void FlushFolder();
+
+  private:
+    void RefuseUnsafeTarget(Replacing kind, const struct stat& existing);
+    void OpenTemporary(mode_t mode);
+    void OpenInPlace();
+    void TakeAttributesOf(const struct stat& existing);
+    void CopyExtendedAttributes();
+    void NameTemporary();
+    void PutInPlace();
+    void Discard() noexcept;
+    [[noreturn]] void Raise(const char* action, const std::string& path) const;
+
+    FileSystem& fs_;
+    TargetPlace place_;
+    std::string folder_;
+    bool noReplace_;
+    bool inPlace_ = false;       // the target itself is written, not a temporary file
+    std::string temporaryName_;  // empty while the temporary file has no name
+    int temporarySlot_ = -1;     // see RemoveTemporariesWhenEnded()
+    bool unnamed_ = false;
+    std::optional<File> output_;
+    // A second descriptor of the temporary file, holding its lock until the rename is done.
+    std::optional<File> lock_;
+};
+
+// Replaces the whole content of `path` with what `fill` writes from position 0 of the file it is
+// given, as a ChosenFile (see ReplacementFile); returns the new content's identity.
+FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
+                            const std::function<void(File&)>& fill, bool mayReplace = true);
+
+// Has a termination by SIGTERM, SIGINT or SIGHUP (a logout), or an exit() from deep inside the
+// window system (a lost display), remove this process's named temporary files first. Files
+// left by a process that could not (SIGKILL, a power loss) are removed by the next replacement
+// in their folder, once no process holds their lock.
+void RemoveTemporariesWhenEnded();
+
+}  // namespace kofrex
