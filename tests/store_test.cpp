@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "modKofrex.h"
+#include "replacement_file.h"
 #include "test_support.h"
 
 namespace kofrex::test {
@@ -183,18 +184,27 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     }
     WriteFile(folder / "hop0", "");
     EXPECT_TRUE(store.ExtractEntry(1, folder / "hop40"));
+    // A link that another user planted in a folder everyone may write to is not followed.
+    fs::create_directory(folder / "shared");
+    fs::permissions(folder / "shared", fs::perms(01777));
+    fs::create_symlink(real, folder / "shared/planted");
+    const bool planted = ::lchown((folder / "shared/planted").c_str(), 12345, 12345) == 0;
     for (const auto& [bad, error, said] :
          {std::tuple{folder / "fifo", EINVAL, "Could not write " + folder / "fifo: it is not a"},
           {folder / "folder", EINVAL, "Could not write " + folder / "folder: it is not a"},
           {real, EMLINK, "Kofrex leaves " + real + " unchanged"},
           {folder / "hop41", ELOOP, "Could not open " + folder / "hop41"},
           {folder / "no-folder/x", ENOENT,
-           "Could not create a file in the folder " + folder / "no-folder"}}) {
+           "Could not create a file in the folder " + folder / "no-folder"},
+          {folder / (planted ? "shared/planted" : "fifo"), planted ? EACCES : EINVAL,
+           planted ? "Kofrex does not follow the link " + folder / "shared/planted" : "Could"}}) {
         std::string description;
         EXPECT_EQ(ErrorOf([&] { store.ExtractEntry(1, bad); }, &description), error) << bad;
         EXPECT_EQ(description.find(said), 0u) << description;
     }
     EXPECT_EQ(ErrorOf([&] { other.CreateArchive(folder / "folder"); }), EINVAL);
+    EXPECT_EQ(ErrorOf([&] { other.CreateArchive(folder / "shared/planted"); }),
+              planted ? EACCES : 0);
     EXPECT_EQ(ReadFile(real), "second");
 }
 
@@ -216,6 +226,49 @@ TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].Name + entries[2].Name, "THEIRS         MINE           ");
     EXPECT_EQ(store.Entries(), entries);
+    // New Archive over it waits too, so that the other add's rename cannot undo it afterwards.
+    const int again = open(archive.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(again, LOCK_EX), 0);
+    waits = 0;
+    store.SetProgress([&](const Progress& progress) {
+        return waits += progress.waiting, close(again), other.AddFileToArchive(folder / "theirs"),
+               true;
+    });
+    store.CreateArchive(archive);
+    EXPECT_EQ(waits, 1);
+    EXPECT_EQ(ReadFile(archive), ArchiveImage({}));
+}
+
+// What another program does just before the rename, without taking the lock: a new archive in
+// place of the one being added to, or a file where an extract found none.
+TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
+    Open({{"ONE.TXT", "one"}, {"TWO.TXT", "two"}});
+    const Bytes theirs = ArchiveImage({{"THEIRS", "t"}});
+    const std::tuple<std::string, Work, std::string, Bytes, int> cases[] = {
+        {archive, Add("mine", "M"), "theirs.kfx", theirs, ESTALE},
+        {target, [&] { store.ExtractEntry(1, target, false); }, "", "appeared", -1}};
+    for (const auto& [path, work, from, bytes, error] : cases) {
+        files.fault = [&](std::string_view kind, int) {
+            if (kind == "Sync" && !fs::exists(path + ".done")) {
+                WriteFile(path + ".done", ""), WriteFile(folder / "new", bytes);
+                fs::rename(folder / "new", path);
+            }
+            return 0;
+        };
+        try {
+            EXPECT_EQ(ErrorOf(work), error) << path;
+        } catch (const TargetAppeared&) {
+            EXPECT_EQ(error, -1) << path;
+        }
+        EXPECT_EQ(ReadFile(path), bytes) << path;
+    }
+    EXPECT_EQ(store.Entries(), Reread());  // read again
+    EXPECT_EQ(folder.Names().size(), 5u);  // no temporary file left
+    // A rewrite in place of the same length, and the same modification time, is caught too.
+    const auto time = fs::last_write_time(archive);
+    WriteFile(archive, ArchiveImage({{"THEIRZ", "t"}}));
+    fs::last_write_time(archive, time);
+    EXPECT_FALSE(store.ExtractEntry(1, target));
 }
 
 TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
@@ -256,6 +309,47 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
         EXPECT_EQ(folder.HeldAfterRemoval(), 1) << i;
         next[i]();
         EXPECT_EQ(folder.HeldAfterRemoval(), 0) << i;
+    }
+}
+
+// Another user's files in shared folders, as the user "nobody": what no rename may replace is
+// refused before any data are written, or for an extract target written in place.
+TEST_F(Store, InSharedFoldersOnlyWhatTheUserMayRenameIsReplacedWhole) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "acting as another user needs root";
+    }
+    const std::string shared = folder / "shared", locked = folder / "locked", data = "one";
+    const Bytes image = ArchiveImage({{"ONE", data}});
+    fs::create_directory(shared), fs::create_directory(locked);
+    fs::permissions(shared, fs::perms(01777)), fs::permissions(folder / ".", fs::perms(0755));
+    const std::string outs[] = {shared + "/out", locked + "/out"};
+    for (const std::string& path : {shared + "/their.kfx", locked + "/own.kfx", outs[0], outs[1]}) {
+        WriteFile(path, image), fs::permissions(path, fs::perms(0666));
+    }
+    ASSERT_EQ(::chown((locked + "/own.kfx").c_str(), 65534, 65534), 0);
+    const auto extract = [&](int out) { return [&, out] { store.ExtractEntry(1, outs[out]); }; };
+    const std::tuple<std::string, Work, int> cases[] = {
+        {shared + "/their.kfx", Add("mine", "M"), EPERM},
+        {locked + "/own.kfx", Add("mine", "M"), EACCES},
+        {shared + "/their.kfx", extract(0), 0},
+        {locked + "/own.kfx", extract(1), 0}};
+    const auto inode = [](const std::string& path) {
+        struct stat status {};
+        return ::stat(path.c_str(), &status), status.st_ino;
+    };
+    const ino_t inodes[] = {inode(outs[0]), inode(outs[1])};
+    ASSERT_EQ(::seteuid(65534), 0);
+    for (const auto& [path, work, error] : cases) {
+        ASSERT_TRUE(store.OpenArchive(path));
+        files.calls.clear();
+        EXPECT_EQ(ErrorOf(work), error) << path;
+        EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "WriteAt") == 0, error != 0);
+        EXPECT_EQ(ReadFile(path), image) << path;
+    }
+    ASSERT_EQ(::seteuid(0), 0);
+    for (int out = 0; out < 2; ++out) {  // written in place: the same file, the entry's bytes
+        EXPECT_EQ(ReadFile(outs[out]), data) << outs[out];
+        EXPECT_EQ(inode(outs[out]), inodes[out]) << outs[out];
     }
 }
 
@@ -341,8 +435,12 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
     for (int k = 1; k <= std::ssize(clean) && !HasFailure(); ++k) {
         const std::string& kind = clean[k - 1];
         const std::string at = "call " + std::to_string(k) + " " + kind;
+        // A logout or kill(1) ends it with SIGTERM, which leaves nothing; SIGKILL may leave the
+        // temporary file, for the next replacement in the folder to remove.
+        const int signal = k % 2 == 0 ? SIGTERM : SIGKILL;
         if (const pid_t child = ::fork(); child == 0) {
-            Add([&](std::string_view, int number) { return number == k ? ::raise(SIGKILL) : 0; });
+            RemoveTemporariesWhenEnded();
+            Add([&](std::string_view, int number) { return number == k ? ::raise(signal) : 0; });
             ::_exit(0);
         }
         int status = 0;
@@ -352,14 +450,21 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
         // Only a kill between naming the new archive and the rename may leave that name.
         const bool named =
             std::count(clean.begin(), clean.begin() + k - 1, GetParam() ? "Name" : "OpenUnnamed");
-        EXPECT_LE(Left().size(), named && k <= renameCall ? 1u : 0u) << "killed " << at;
+        EXPECT_LE(Left().size(), named && k <= renameCall && signal == SIGKILL ? 1u : 0u)
+            << "killed " << at;
         for (const std::string& name : Left()) {
-            fs::remove(folder / name);
+            fs::last_write_time(folder / name, fs::last_write_time(source) - std::chrono::hours(1));
         }
+        ReplacementFile(FileSystem::Default(), folder / "next", Replacing::ChosenFile);
+        EXPECT_EQ(Left(), Names{}) << "not removed after being killed at " << at;
         const bool moves = kind == "Read" || kind == "ReadAt" || kind == "WriteAt";  // can be short
-        for (const auto& [error, persistent] :
-             {std::pair{EIO, false}, {ENOSPC, true}, {int{FaultyFileSystem::kShort}, false}}) {
-            if (error == FaultyFileSystem::kShort && !moves) {
+        for (const auto& [error, persistent] : {std::pair{EIO, false},
+                                                {ENOSPC, true},
+                                                {int{FaultyFileSystem::kShort}, false},
+                                                {ENOSYS, false}}) {
+            // An owner that cannot be kept, on a file system without owners, is no failure.
+            if ((error == FaultyFileSystem::kShort && !moves) ||
+                (error == ENOSYS && kind != "ChangeOwner")) {
                 continue;
             }
             const int raised = Add([&](std::string_view call, int number) {
@@ -370,6 +475,7 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             const std::string where =
                 at + " error " + std::to_string(error) + (persistent ? " and later" : "");
             EXPECT_TRUE(raised == 0 || raised == error) << where;
+            EXPECT_TRUE(error != ENOSYS || after == grown) << where;
             EXPECT_EQ(Left(), Names{}) << where;
             // From the first write to the rename every call serves the new archive: none may
             // fail unreported, but the early write-back, which is only a hint.
