@@ -4,8 +4,11 @@
 #include "frmMain.h"
 #include "kofrex_icons.h"
 #include "modKofrex.h"
+#include "replacement_file.h"
 
 int main(int argc, char* argv[]) {
+    // A logout or a lost display in the middle of an add leaves no temporary file behind.
+    kofrex::RemoveTemporariesWhenEnded();
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kofrex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOFREX_VERSION));
