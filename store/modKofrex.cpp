@@ -285,13 +285,6 @@ void modKofrex::WriteGrownArchive(File archive, const Directory& old, ArchiveEnt
     replacedArchive_.emplace(std::move(archive));
 }
 
-void modKofrex::ReadCurrentAgain() {
-    File archive = File::OpenArchiveForReading(fs_, archivePath_);
-    if (std::optional<Directory> directory = ReadDirectory(archive)) {
-        TakeDirectory(std::move(*directory));
-    }
-}
-
 void modKofrex::ReleaseReplacedArchive() {
     replacedArchive_.reset();
 }

@@ -115,8 +115,6 @@ class modKofrex {
     File OpenLockedArchive();
     // The regular file at `path` the same way; nullopt when there is none to open.
     std::optional<File> TryOpenLocked(const std::string& path);
-    // The table from the archive file as it is now, where that is still an archive.
-    void ReadCurrentAgain();
     bool RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry);
     void WaitForLock(File& archive);
     // Writes the archive grown by `added`, whose data are the rest of `source` (at most `room`
