@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <numeric>
 #include <thread>
 
 namespace kofrex {
@@ -13,11 +14,6 @@ namespace {
 
 // How often an add that waits for another program's lock looks again, and tells its caller.
 constexpr auto kLockPollInterval = std::chrono::milliseconds(50);
-
-bool HasName(const std::vector<ArchiveEntry>& entries, const std::string& name) {
-    return std::any_of(entries.begin(), entries.end(),
-                       [&](const ArchiveEntry& entry) { return entry.Name == name; });
-}
 
 std::string LookupKey(std::string_view name) {
     return UpperCase1252(TrimSpaces(name));
@@ -189,53 +185,57 @@ void modKofrex::WaitForLock(File& archive) {
 }
 
 AddOutcome modKofrex::AddFileToArchive(const std::string& path) {
+    return AddFilesToArchive({path}).front();
+}
+
+std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::string>& paths) {
     ReleaseReplacedArchive();
     if (!FileExists(archivePath_)) {
-        return AddOutcome::NoArchive;
+        return std::vector<AddOutcome>(paths.size(), AddOutcome::NoArchive);
     }
-    if (!FileExists(path)) {
-        return SourceDeclined(path);
-    }
-    if (IsCurrentArchive(path)) {
-        return AddOutcome::ArchiveItself;
-    }
-    std::optional<File> source = File::OpenSource(fs_, path);
-    if (!source) {
-        return SourceDeclined(path);  // vanished since it was tested, or a pipe or device
+    std::vector<AddOutcome> outcomes = TestSources(paths);
+    if (std::count(outcomes.begin(), outcomes.end(), AddOutcome::Stored) == 0) {
+        return outcomes;
     }
     header_ = ArchiveHeader{};
     File archive = OpenLockedArchive();
     std::optional<Directory> old = ReadDirectory(archive);
-    if (!old) {
-        return AddOutcome::NoArchive;  // no longer an archive: left alone, the table as it was
+    if (!old) {  // no longer an archive: left alone, the table as it was
+        return std::vector<AddOutcome>(paths.size(), AddOutcome::NoArchive);
     }
     TakeDirectory(*old);  // from here on the table mirrors the file as it is now
-
-    if (header_.FileCount == kMaxPosition) {
-        throw ArchiveError::Overflow(archivePath_);
-    }
     if (std::any_of(entries_.begin(), entries_.end(), [&](const ArchiveEntry& entry) {
             return entry.Size > 0 && entry.Offset - 1 < DirectoryEnd(header_.FileCount);
         })) {
-        throw ArchiveError::DataInsideDirectory(archivePath_);  // its bytes would change
+        throw ArchiveError::DataInsideDirectory(archivePath_);  // its bytes would move with it
     }
-    ArchiveEntry added;
-    added.Name = FitName(GetStoredName(path));
-    if (HasName(entries_, added.Name)) {
-        return AddOutcome::DuplicateName;
+    ArchivePlan plan = ArchivePlan::KeepingData(old->entries, old->identity.length);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const std::string name = FitName(GetStoredName(paths[i]));
+        if (outcomes[i] == AddOutcome::Stored && plan.HasName(name)) {
+            outcomes[i] = AddOutcome::DuplicateName;
+        } else if (outcomes[i] == AddOutcome::Stored) {
+            plan.AddSource(name, paths[i], File::OpenSource(fs_, paths[i])->Length());
+        }
     }
-    // The new entry's data start just past the grown directory's end of file.
-    const std::int64_t grownLength = old->identity.length + static_cast<std::int64_t>(kEntrySize);
-    if (grownLength + 1 > kMaxPosition) {
-        throw ArchiveError::Overflow(archivePath_);
+    if (plan.entries.size() > old->entries.size()) {
+        Rewrite({std::move(archive), std::move(*old)}, plan);
     }
-    const std::int64_t room = kMaxPosition - grownLength;  // data bytes that keep it in range
-    if (source->Length() > room) {
-        throw ArchiveError::Overflow(archivePath_);  // known before anything is written
+    return outcomes;
+}
+
+std::vector<AddOutcome> modKofrex::TestSources(const std::vector<std::string>& paths) const {
+    std::vector<AddOutcome> outcomes;
+    for (const std::string& path : paths) {
+        if (!FileExists(path) || !File::OpenSource(fs_, path)) {
+            outcomes.push_back(SourceDeclined(path));  // a pipe or a device is declined too
+        } else if (IsCurrentArchive(path)) {
+            outcomes.push_back(AddOutcome::ArchiveItself);
+        } else {
+            outcomes.push_back(AddOutcome::Stored);
+        }
     }
-    added.Offset = static_cast<std::int32_t>(grownLength + 1);
-    WriteGrownArchive(std::move(archive), *old, added, *source, room);
-    return AddOutcome::Stored;
+    return outcomes;
 }
 
 AddOutcome modKofrex::SourceDeclined(const std::string& path) const {
@@ -244,45 +244,129 @@ AddOutcome modKofrex::SourceDeclined(const std::string& path) const {
     return other ? AddOutcome::NotRegularFile : AddOutcome::Unreadable;
 }
 
-void modKofrex::WriteGrownArchive(File archive, const Directory& old, ArchiveEntry added,
-                                  File& source, std::int64_t room) {
-    const std::int64_t oldDataStart = DirectoryEnd(header_.FileCount);
-    const std::int64_t oldData = old.identity.length - oldDataStart;
+// Read once: the entry's Size is what was read, whatever the file does meanwhile.
+std::int64_t modKofrex::CopySource(File& out, const std::string& path, std::int64_t position,
+                                   CopyMeter& meter) {
+    std::optional<File> source = File::OpenSource(fs_, path);
+    if (!source) {  // gone or changed into something else since it was tested
+        throw ArchiveError::FromErrno(ENOENT, "read", path);
+    }
+    const std::int64_t length =
+        out.CopyRestOf(*source, position, kMaxPosition - position, meter, archivePath_);
+    source->Close();
+    return length;
+}
+
+std::optional<modKofrex::Locked> modKofrex::LockUnchanged() {
+    ReleaseReplacedArchive();
+    File archive = OpenLockedArchive();
+    std::optional<Directory> directory = ReadDirectory(archive);
+    if (!directory || !(directory->identity == identity_)) {
+        archive.Close();
+        ReadCurrentAgain();
+        return std::nullopt;
+    }
+    return Locked{std::move(archive), std::move(*directory)};
+}
+
+AddOutcome modKofrex::DeleteEntry(std::int32_t index) {
+    std::optional<Locked> locked = LockUnchanged();
+    if (!locked) {
+        return AddOutcome::ArchiveChanged;
+    }
+    ArchivePlan plan;
+    for (std::int32_t row = 1; row <= EntryCount(); ++row) {
+        if (row != index) {
+            plan.AddStored(entries_[static_cast<std::size_t>(row - 1)]);
+        }
+    }
+    Rewrite(std::move(*locked), plan);
+    return AddOutcome::Stored;
+}
+
+AddOutcome modKofrex::RenameEntry(std::int32_t index, const std::string& name) {
+    std::optional<Locked> locked = LockUnchanged();
+    if (!locked) {
+        return AddOutcome::ArchiveChanged;
+    }
+    const std::string stored = FitName(GetStoredName(name));
+    ArchivePlan plan;
+    for (std::int32_t row = 1; row <= EntryCount(); ++row) {
+        ArchiveEntry entry = entries_[static_cast<std::size_t>(row - 1)];
+        if (row == index) {
+            entry.Name = stored;
+        } else if (entry.Name == stored) {
+            return AddOutcome::DuplicateName;
+        }
+        plan.AddStored(entry);
+    }
+    Rewrite(std::move(*locked), plan);
+    return AddOutcome::Stored;
+}
+
+AddOutcome modKofrex::ReplaceEntry(std::int32_t index, const std::string& path) {
+    if (const AddOutcome tested = TestSources({path}).front(); tested != AddOutcome::Stored) {
+        return tested;
+    }
+    std::optional<Locked> locked = LockUnchanged();
+    if (!locked) {
+        return AddOutcome::ArchiveChanged;
+    }
+    ArchivePlan plan;
+    for (std::int32_t row = 1; row <= EntryCount(); ++row) {
+        const ArchiveEntry& entry = entries_[static_cast<std::size_t>(row - 1)];
+        if (row == index) {
+            plan.AddSource(entry.Name, path, File::OpenSource(fs_, path)->Length());
+        } else {
+            plan.AddStored(entry);
+        }
+    }
+    Rewrite(std::move(*locked), plan);
+    return AddOutcome::Stored;
+}
+
+void modKofrex::Rewrite(Locked locked, const ArchivePlan& plan) {
+    const std::vector<std::int64_t> known = plan.KnownLengths();
+    if (!plan.Directory(known)) {
+        throw ArchiveError::Overflow(archivePath_);  // known before anything is written
+    }
+    const std::int64_t dataStart = DirectoryEnd(static_cast<std::int64_t>(plan.entries.size()));
     ReplacementFile replacement(fs_, archivePath_, Replacing::Archive);
     File& out = replacement.Output();
-    CopyMeter meter(progress_, oldData + source.Length());
-    // The data region moves one entry towards the end, to make room for the new entry.
-    out.CopyFrom(archive, oldDataStart, oldData,
-                 oldDataStart + static_cast<std::int64_t>(kEntrySize), meter);
-    // Read once: Size is what was read, whatever the file does meanwhile.
-    added.Size = static_cast<std::int32_t>(
-        out.CopyRestOf(source, added.Offset - 1, room, meter, archivePath_));
-    source.Close();
-
-    std::vector<ArchiveEntry> grown = old.entries;
-    for (ArchiveEntry& entry : grown) {
-        entry.Offset += static_cast<std::int32_t>(kEntrySize);
+    CopyMeter meter(progress_, std::accumulate(known.begin(), known.end(), std::int64_t{0}));
+    std::vector<std::int64_t> lengths;
+    std::int64_t position = dataStart;
+    for (const ArchivePlan::Piece& piece : plan.pieces) {
+        if (piece.source.empty()) {
+            out.CopyFrom(locked.archive, piece.from, piece.count, position, meter);
+            lengths.push_back(piece.count);
+        } else {
+            lengths.push_back(CopySource(out, piece.source, position, meter));
+        }
+        position += lengths.back();
     }
-    grown.push_back(added);
-    ArchiveHeader header = header_;
-    header.FileCount = static_cast<std::int32_t>(grown.size());
-    const ByteString front = EncodeFront(header, grown);
+    const std::optional<std::vector<ArchiveEntry>> directory = plan.Directory(lengths);
+    if (!directory) {
+        throw ArchiveError::Overflow(archivePath_);
+    }
+    const std::vector<ArchiveEntry>& written = *directory;
+    ArchiveHeader header{kSignature, kVersion, static_cast<std::int32_t>(written.size())};
+    const ByteString front = EncodeFront(header, written);
     out.WriteAt(front.data(), front.size(), 0);
     // A program that takes no lock may have put a new archive in place meanwhile; this copy of
     // the old one must not replace it.
-    const std::optional<FileIdentity> identity = replacement.Commit(&old.identity);
+    const std::optional<FileIdentity> identity = replacement.Commit(&locked.directory.identity);
     if (!identity) {
         ReadCurrentAgain();
         throw ArchiveError::ReplacedMeanwhile(archivePath_);
     }
-
     header_ = header;
-    TakeDirectory({std::move(grown), *identity});
+    TakeDirectory({written, *identity});
     replacement.FlushFolder();
-    archive.Unlock();
+    locked.archive.Unlock();
     // Closing the replaced file frees its blocks, which takes a while for a large archive: it
     // waits until the user has seen the result.
-    replacedArchive_.emplace(std::move(archive));
+    replacedArchive_.emplace(std::move(locked.archive));
 }
 
 void modKofrex::ReleaseReplacedArchive() {

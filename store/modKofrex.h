@@ -5,6 +5,7 @@
 // through the accessors; only the operations below change it.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "add_outcome.h"
 #include "archive_error.h"
 #include "archive_format.h"
+#include "archive_plan.h"
 #include "file.h"
 #include "file_system.h"
 #include "names.h"
@@ -59,6 +61,30 @@ class modKofrex {
     // never changed in place, under an exclusive lock, so that adds from two windows or
     // programs follow one another instead of one losing the other's entry.
     AddOutcome AddFileToArchive(const std::string& path);
+
+    // Stores the files at `paths` in the order given, each as AddFileToArchive would, in one
+    // rewrite of the archive: every file that can be stored, or none when the rewrite fails or
+    // is cancelled. A name stored by an earlier file of the same call counts as stored.
+    std::vector<AddOutcome> AddFilesToArchive(const std::vector<std::string>& paths);
+
+    // Changes to entry `index` (1-based, as Entries()[index - 1]), each in one rewrite of the
+    // archive under the lock, as an add: remove it (later entries move down); give it another
+    // stored name (made from `name` as a file's name is; DuplicateName when another entry has
+    // it); give it the bytes of the file at `path` (refused as an add refuses that file). Each
+    // answers ArchiveChanged, changing nothing, when the file is no longer the one the table
+    // was read from.
+    AddOutcome DeleteEntry(std::int32_t index);
+    AddOutcome RenameEntry(std::int32_t index, const std::string& name);
+    AddOutcome ReplaceEntry(std::int32_t index, const std::string& path);
+
+    // Writes entries `indexes` (all when empty) into `folder`, each under its name from
+    // SafeFileNames() and as ExtractEntry writes one. `mayOverwrite` is asked for each file
+    // that exists already; one it declines is left alone. False, writing nothing, when the
+    // archive file is no longer the one the table was read from. A cancel ends it before the
+    // next file and leaves no partial file.
+    using OverwriteQuestion = std::function<bool(const std::string& path)>;
+    bool ExtractEntries(const std::string& folder, std::vector<std::int32_t> indexes,
+                        const OverwriteQuestion& mayOverwrite);
 
     // Fills entry's Name and Size from the file at `path`; leaves entry as it was when the file
     // cannot be read. Offset is not touched.
@@ -117,10 +143,21 @@ class modKofrex {
     std::optional<File> TryOpenLocked(const std::string& path);
     bool RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry);
     void WaitForLock(File& archive);
-    // Writes the archive grown by `added`, whose data are the rest of `source` (at most `room`
-    // bytes), to a new file and renames it over the archive.
-    void WriteGrownArchive(File archive, const Directory& old, ArchiveEntry added, File& source,
-                           std::int64_t room);
+    // The current archive locked, with its directory, when it is still the file the table was
+    // read from; otherwise nullopt, with the table read again.
+    struct Locked {
+        File archive;
+        Directory directory;
+    };
+    std::optional<Locked> LockUnchanged();
+    // The source files of an add, each tested before the lock is taken; AddOutcome::Stored for
+    // those that may be stored once their names are checked.
+    std::vector<AddOutcome> TestSources(const std::vector<std::string>& paths) const;
+    // Writes the archive `plan` describes to a new file and renames it over the archive: the
+    // one place where an archive is rewritten.
+    void Rewrite(Locked locked, const ArchivePlan& plan);
+    std::int64_t CopySource(File& out, const std::string& path, std::int64_t position,
+                            CopyMeter& meter);
 
     FileSystem& fs_;
     ProgressCallback progress_;
