@@ -84,6 +84,21 @@ bool modKofrex::OpenArchive(const std::string& path) {
     return true;
 }
 
+bool modKofrex::ReadCurrentAgain() {
+    try {
+        if (!archivePath_.empty() && OpenArchive(archivePath_)) {
+            return true;
+        }
+    } catch (const std::exception&) {
+        // Unreadable now (gone between the test and the open, or no memory for its directory):
+        // as good as gone.
+    }
+    archivePath_.clear();
+    entries_.clear();
+    identity_ = {};
+    return false;
+}
+
 std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
     const struct stat status = archive.Status();
     if (!S_ISREG(status.st_mode)) {
@@ -154,20 +169,26 @@ void modKofrex::WaitForLock(File& archive) {
     }
 }
 
-void modKofrex::AddFileToArchive(const std::string& path) {
+AddOutcome modKofrex::AddFileToArchive(const std::string& path) {
     ReleaseReplacedArchive();
-    if (!FileExists(archivePath_) || !FileExists(path) || IsCurrentArchive(path)) {
-        return;
+    if (!FileExists(archivePath_)) {
+        return AddOutcome::NoArchive;
+    }
+    if (!FileExists(path)) {
+        return SourceDeclined(path);
+    }
+    if (IsCurrentArchive(path)) {
+        return AddOutcome::ArchiveItself;
     }
     std::optional<File> source = File::OpenSource(fs_, path);
     if (!source) {
-        return;  // vanished since it was tested, or a pipe or device: nothing to store
+        return SourceDeclined(path);  // vanished since it was tested, or a pipe or device
     }
     header_ = ArchiveHeader{};
     File archive = OpenLockedArchive();
     std::optional<Directory> old = ReadDirectory(archive);
     if (!old) {
-        return;  // no longer an archive: left alone, and the table keeps what it had
+        return AddOutcome::NoArchive;  // no longer an archive: left alone, the table as it was
     }
     TakeDirectory(*old);  // from here on the table mirrors the file as it is now
 
@@ -177,7 +198,7 @@ void modKofrex::AddFileToArchive(const std::string& path) {
     ArchiveEntry added;
     added.Name = FitName(GetStoredName(path));
     if (HasName(entries_, added.Name)) {
-        return;
+        return AddOutcome::DuplicateName;
     }
     // The new entry's data start just past the grown directory's end of file.
     const std::int64_t grownLength = old->identity.length + static_cast<std::int64_t>(kEntrySize);
@@ -190,6 +211,13 @@ void modKofrex::AddFileToArchive(const std::string& path) {
     }
     added.Offset = static_cast<std::int32_t>(grownLength + 1);
     WriteGrownArchive(std::move(archive), *old, added, *source, room);
+    return AddOutcome::Stored;
+}
+
+AddOutcome modKofrex::SourceDeclined(const std::string& path) const {
+    struct stat status {};
+    const bool other = fs_.PathStatus(path.c_str(), status) == 0 && !S_ISREG(status.st_mode);
+    return other ? AddOutcome::NotRegularFile : AddOutcome::Unreadable;
 }
 
 void modKofrex::WriteGrownArchive(File archive, const Directory& old, ArchiveEntry added,

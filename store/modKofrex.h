@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "add_outcome.h"
 #include "archive_error.h"
 #include "archive_format.h"
 #include "file.h"
@@ -27,7 +28,7 @@ class modKofrex {
     modKofrex(const modKofrex&) = delete;
     modKofrex& operator=(const modKofrex&) = delete;
 
-    // "" while no archive is current; once set, never "" again.
+    // "" while no archive is current: at the start, and after ReadCurrentAgain() found it gone.
     const std::string& ArchivePath() const { return archivePath_; }
     // The header last written or read, also when the read showed the file is no archive.
     const ArchiveHeader& Header() const { return header_; }
@@ -41,16 +42,21 @@ class modKofrex {
     // Replaces whatever is at `path` by an empty archive and makes it current.
     void CreateArchive(const std::string& path);
 
+    // Reads the current archive's directory again from the file as it now is, after an error
+    // left the table in doubt. False, with no archive current any more, when the file is gone
+    // or no longer an archive that can be read.
+    bool ReadCurrentAgain();
+
     // Makes `path` current when it is an archive that can be read safely; otherwise returns
     // false with the path and the directory as they were.
     bool OpenArchive(const std::string& path);
 
-    // Stores the file at `path` in the current archive under its stored name. Declines
-    // silently when there is no archive, the file cannot be read or is no regular file, the
-    // name is already stored or the file is the archive itself. The archive is replaced whole,
+    // Stores the file at `path` in the current archive under its stored name, or says why it
+    // declined: no archive, a file that cannot be read or is no regular file, a name already
+    // stored, the archive itself. The archive is replaced whole,
     // never changed in place, under an exclusive lock, so that adds from two windows or
     // programs follow one another instead of one losing the other's entry.
-    void AddFileToArchive(const std::string& path);
+    AddOutcome AddFileToArchive(const std::string& path);
 
     // Fills entry's Name and Size from the file at `path`; leaves entry as it was when the file
     // cannot be read. Offset is not touched.
@@ -100,6 +106,8 @@ class modKofrex {
     // The table and the identity it was read from become current.
     void TakeDirectory(Directory directory);
     const ArchiveEntry* FindEntry(std::string_view name) const;
+    // Why a file to add that cannot be opened to read whole is declined.
+    AddOutcome SourceDeclined(const std::string& path) const;
     // The current archive, opened and locked, and still the file its path names.
     File OpenLockedArchive();
     void WaitForLock(File& archive);

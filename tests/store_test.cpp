@@ -65,8 +65,8 @@ class Store : public ::testing::Test {
 TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSaysAndDeclineWhatTheyCannotStore) {
     EXPECT_EQ(ArchiveImage({{"README.TXT", "hello"}}),
               Bytes("KFRX\x01\x01\0\0\0README.TXT     \x21\0\0\0\x05\0\0\0hello", 37));
-    other.AddFileToArchive(Source("a", "a"));  // no archive yet
-    EXPECT_EQ(other.ArchivePath(), "");
+    using enum AddOutcome;
+    EXPECT_EQ(other.AddFileToArchive(Source("a", "a")), NoArchive);  // no archive yet
     WriteFile(archive, Bytes(1 << 20, 'x'));
     store.CreateArchive(archive);
     EXPECT_EQ(ReadFile(archive), ArchiveImage({}));
@@ -79,7 +79,8 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSaysAndDeclineWhatTheyCannotStore) {
         {"ABCDEFGHIJKLMNO-2", "other", ""}};
     std::vector<StoredFile> stored;
     for (const auto& [name, data, storedName] : adds) {
-        Add(name, data)();
+        EXPECT_EQ(store.AddFileToArchive(Source(name, data)),
+                  storedName.empty() ? DuplicateName : Stored);
         if (!storedName.empty()) {
             stored.push_back({storedName, data});
         }
@@ -87,10 +88,13 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSaysAndDeclineWhatTheyCannotStore) {
     }
     fs::create_symlink(archive, folder / "link.kfx");
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    std::vector<AddOutcome> outcomes;
     for (const std::string& path : {folder / "missing", folder / "", archive, folder / "link.kfx",
                                     folder / "fifo", std::string("/dev/zero")}) {
-        store.AddFileToArchive(path);
+        outcomes.push_back(store.AddFileToArchive(path));
     }
+    EXPECT_EQ(outcomes, std::vector({Unreadable, NotRegularFile, ArchiveItself, ArchiveItself,
+                                     NotRegularFile, NotRegularFile}));
     EXPECT_EQ(ReadFile(archive), ArchiveImage(stored));
     EXPECT_EQ(store.Header(), (ArchiveHeader{kSignature, 1, 3}));
     EXPECT_EQ(store.Entries(), Reread());
@@ -100,7 +104,7 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSaysAndDeclineWhatTheyCannotStore) {
     EXPECT_EQ(store.Entries(), Reread());
     const Bytes damaged = "k" + ReadFile(archive).substr(1);
     WriteFile(archive, damaged);
-    Add("b", "b")();
+    EXPECT_EQ(store.AddFileToArchive(Source("b", "b")), NoArchive);
     EXPECT_EQ(std::pair(ReadFile(archive), store.EntryCount()), std::pair(damaged, 2));
 }
 
