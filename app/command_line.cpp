@@ -7,9 +7,10 @@
 #include <cstdlib>
 
 namespace kofrex {
+namespace {
 
-QString ArchiveNamedOnCommandLine(const QStringList& arguments) {
-    QCommandLineParser parser;
+// Every option and argument, for both steps.
+void Describe(QCommandLineParser& parser) {
     parser.setApplicationDescription(QCoreApplication::translate(
         "main", "Packs files into one .kfx archive and extracts them."));
     parser.addHelpOption();
@@ -18,6 +19,26 @@ QString ArchiveNamedOnCommandLine(const QStringList& arguments) {
         QStringLiteral("archive"),
         QCoreApplication::translate("main", "The archive to open when the window starts."),
         QStringLiteral("[archive]"));
+}
+
+}  // namespace
+
+void AnswerWithoutWindow(const QStringList& arguments) {
+    QCommandLineParser parser;
+    Describe(parser);
+    // Qt's own window options are unknown here; the second step judges the command line.
+    parser.parse(arguments);
+    if (parser.isSet(QStringLiteral("help"))) {
+        parser.showHelp();
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parser.showVersion();
+    }
+}
+
+QString ArchiveNamedOnCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    Describe(parser);
     parser.process(arguments);
 
     const QStringList named = parser.positionalArguments();

@@ -9,10 +9,14 @@
 int main(int argc, char* argv[]) {
     // A logout or a lost display in the middle of an add leaves no temporary file behind.
     kofrex::RemoveTemporariesWhenEnded();
-    QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kofrex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOFREX_VERSION));
-    // Before any window: --help and --version end the run here.
+    {
+        // Without the window system, which needs a display: --help and --version end the run.
+        const QCoreApplication withoutWindow(argc, argv);
+        kofrex::AnswerWithoutWindow(QCoreApplication::arguments());
+    }
+    QApplication application(argc, argv);
     const QString archive = kofrex::ArchiveNamedOnCommandLine(QCoreApplication::arguments());
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kofrex::desktopFileId));
@@ -20,13 +24,12 @@ int main(int argc, char* argv[]) {
     kofrex::modKofrex store;
     kofrex::frmMain window(store);
     window.show();
-    // Opened from inside the event loop, so that the window is up behind any message and an
-    // error that ends the program can end the loop.
+    // Opened from inside the event loop, so that the window is up behind any message.
     if (!archive.isEmpty()) {
         QMetaObject::invokeMethod(
             &window, [&window, &archive] { window.OpenNamedArchive(archive); },
             Qt::QueuedConnection);
     }
-    // Non-zero when the window ended the run on an error it could not handle.
+    // 0 when the window is closed: errors are shown in the window, which goes on.
     return application.exec();
 }

@@ -193,7 +193,11 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
     if (!FileExists(archivePath_)) {
         return std::vector<AddOutcome>(paths.size(), AddOutcome::NoArchive);
     }
-    std::vector<AddOutcome> outcomes = TestSources(paths);
+    const std::vector<TestedSource> sources = TestSources(paths);
+    std::vector<AddOutcome> outcomes;
+    for (const TestedSource& source : sources) {
+        outcomes.push_back(source.outcome);
+    }
     if (std::count(outcomes.begin(), outcomes.end(), AddOutcome::Stored) == 0) {
         return outcomes;
     }
@@ -215,7 +219,7 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
         if (outcomes[i] == AddOutcome::Stored && plan.HasName(name)) {
             outcomes[i] = AddOutcome::DuplicateName;
         } else if (outcomes[i] == AddOutcome::Stored) {
-            plan.AddSource(name, paths[i], File::OpenSource(fs_, paths[i])->Length());
+            plan.AddSource(name, paths[i], sources[i].length);
         }
     }
     if (plan.entries.size() > old->entries.size()) {
@@ -224,18 +228,21 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
     return outcomes;
 }
 
-std::vector<AddOutcome> modKofrex::TestSources(const std::vector<std::string>& paths) const {
-    std::vector<AddOutcome> outcomes;
+std::vector<modKofrex::TestedSource> modKofrex::TestSources(
+    const std::vector<std::string>& paths) const {
+    std::vector<TestedSource> tested;
     for (const std::string& path : paths) {
-        if (!FileExists(path) || !File::OpenSource(fs_, path)) {
-            outcomes.push_back(SourceDeclined(path));  // a pipe or a device is declined too
+        const std::optional<File> file =
+            FileExists(path) ? File::OpenSource(fs_, path) : std::nullopt;
+        if (!file) {
+            tested.push_back({SourceDeclined(path)});  // a pipe or a device is declined too
         } else if (IsCurrentArchive(path)) {
-            outcomes.push_back(AddOutcome::ArchiveItself);
+            tested.push_back({AddOutcome::ArchiveItself});
         } else {
-            outcomes.push_back(AddOutcome::Stored);
+            tested.push_back({AddOutcome::Stored, file->Length()});
         }
     }
-    return outcomes;
+    return tested;
 }
 
 AddOutcome modKofrex::SourceDeclined(const std::string& path) const {
@@ -247,9 +254,10 @@ AddOutcome modKofrex::SourceDeclined(const std::string& path) const {
 // Read once: the entry's Size is what was read, whatever the file does meanwhile.
 std::int64_t modKofrex::CopySource(File& out, const std::string& path, std::int64_t position,
                                    CopyMeter& meter) {
+    errno = 0;
     std::optional<File> source = File::OpenSource(fs_, path);
     if (!source) {  // gone or changed into something else since it was tested
-        throw ArchiveError::FromErrno(ENOENT, "read", path);
+        throw ArchiveError::FromErrno(errno != 0 ? errno : ENOENT, "read", path);
     }
     const std::int64_t length =
         out.CopyRestOf(*source, position, kMaxPosition - position, meter, archivePath_);
@@ -305,8 +313,9 @@ AddOutcome modKofrex::RenameEntry(std::int32_t index, const std::string& name) {
 }
 
 AddOutcome modKofrex::ReplaceEntry(std::int32_t index, const std::string& path) {
-    if (const AddOutcome tested = TestSources({path}).front(); tested != AddOutcome::Stored) {
-        return tested;
+    const TestedSource source = TestSources({path}).front();
+    if (source.outcome != AddOutcome::Stored) {
+        return source.outcome;
     }
     std::optional<Locked> locked = LockUnchanged();
     if (!locked) {
@@ -316,7 +325,7 @@ AddOutcome modKofrex::ReplaceEntry(std::int32_t index, const std::string& path) 
     for (std::int32_t row = 1; row <= EntryCount(); ++row) {
         const ArchiveEntry& entry = entries_[static_cast<std::size_t>(row - 1)];
         if (row == index) {
-            plan.AddSource(entry.Name, path, File::OpenSource(fs_, path)->Length());
+            plan.AddSource(entry.Name, path, source.length);
         } else {
             plan.AddStored(entry);
         }

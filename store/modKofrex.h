@@ -152,7 +152,11 @@ class modKofrex {
     std::optional<Locked> LockUnchanged();
     // The source files of an add, each tested before the lock is taken; AddOutcome::Stored for
     // those that may be stored once their names are checked.
-    std::vector<AddOutcome> TestSources(const std::vector<std::string>& paths) const;
+    struct TestedSource {
+        AddOutcome outcome;
+        std::int64_t length = 0;
+    };
+    std::vector<TestedSource> TestSources(const std::vector<std::string>& paths) const;
     // Writes the archive `plan` describes to a new file and renames it over the archive: the
     // one place where an archive is rewritten.
     void Rewrite(Locked locked, const ArchivePlan& plan);

@@ -30,4 +30,17 @@ class CommonDialog {
     virtual void ShowSave() = 0;
 };
 
+// One use of the dialog: the properties a command sets before showing it.
+struct DialogUse {
+    bool save;
+    QString title;
+    QString filter;
+    int flags;
+    QString defaultExt;  // "" where the file keeps exactly the name the user typed
+};
+
+// Sets up `dialog` for `use`, with no file chosen yet, and shows it; false when the user
+// cancelled.
+bool ShowFor(CommonDialog& dialog, const DialogUse& use);
+
 }  // namespace kofrex

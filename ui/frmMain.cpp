@@ -1,16 +1,8 @@
 #include "frmMain.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDropEvent>
 #include <QFont>
-#include <QMimeData>
-#include <QScopeGuard>
-#include <QUrl>
+#include <QLocale>
 #include <cerrno>
-#include <exception>
-#include <new>
 
 #include "number_pattern.h"
 #include "qt_common_dialog.h"
@@ -22,15 +14,49 @@ namespace {
 
 const QString kArchiveFilter = QStringLiteral("Kofrex Archives (*.kfx)|*.kfx|All files (*.*)|*.*");
 const QString kAllFilesFilter = QStringLiteral("All files (*.*)|*.*");
+const QString kArchiveExt = QStringLiteral(".kfx");
 constexpr int kOpenFlags = kDialogExplorerStyle | kDialogFileMustExist | kDialogHideReadOnly;
 constexpr int kSaveFlags = kDialogExplorerStyle | kDialogHideReadOnly;
 
-// Error numbers for failures that do not come from the store, which numbers by errno.
-constexpr int kOutOfMemoryNumber = ENOMEM;
-constexpr int kUnknownErrorNumber = -1;
+// The dialog's uses. An extracted file gets exactly the name the user typed: "Makefile" stays
+// "Makefile", where the archives' extension would make it another kind of file.
+const DialogUse kNewArchiveDialog{true, QStringLiteral("New archive..."), kArchiveFilter,
+                                  kSaveFlags, kArchiveExt};
+const DialogUse kOpenArchiveDialog{false, QStringLiteral("Open archive..."), kArchiveFilter,
+                                   kOpenFlags, kArchiveExt};
+const DialogUse kAddDialog{false, QStringLiteral("Open archive..."), kAllFilesFilter, kOpenFlags,
+                           kArchiveExt};
+const DialogUse kExtractDialog{true, QStringLiteral("Extract file from archive..."),
+                               kAllFilesFilter, kSaveFlags, QString()};
 
-// Posted behind the repaint of the list after an add; see ReleaseWhenIdle.
-const QEvent::Type kReleaseEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+// The layout is given in twips, 1,440 to the inch: at the screen's logical resolution, so that
+// the window grows with the desktop's font resolution. At 96 dots per inch 15 twips are a pixel.
+constexpr double kTwipsPerInch = 1440.0;
+
+int Pixels(int twips, int dotsPerInch) {
+    return qRound(twips * dotsPerInch / kTwipsPerInch);
+}
+
+QRect FromTwips(const QWidget& window, int left, int top, int width, int height) {
+    const int x = window.logicalDpiX();
+    const int y = window.logicalDpiY();
+    return {Pixels(left, x), Pixels(top, y), Pixels(width, x), Pixels(height, y)};
+}
+
+// The layout's fixed sizes are measured for an 8-point dialog font: at 96 dots per inch 13
+// pixels a line, "Archive name:" 68 pixels wide. Qt's default font here is larger and would cut
+// that caption off under the path box, so the window asks for the metric equivalent, in points,
+// so that it grows with the layout.
+QFont DialogFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);  // 11 pixels at 96 dots per inch
+    return font;
+}
+
+// Where that font is missing, the one that stands in for it shrinks this far at most.
+constexpr double kSmallestPointSize = 6.0;
+constexpr double kPointSizeStep = 0.25;
 
 std::unique_ptr<CommonDialog> OrQtDialog(std::unique_ptr<CommonDialog> dialog, QWidget* parent) {
     return dialog ? std::move(dialog) : std::make_unique<QtCommonDialog>(parent);
@@ -40,58 +66,17 @@ std::unique_ptr<MessageBox> OrQtMessageBox(std::unique_ptr<MessageBox> box, QWid
     return box ? std::move(box) : std::make_unique<QtMessageBox>(parent);
 }
 
-std::function<void(int)> OrQuitEventLoop(std::function<void(int)> terminate) {
-    if (terminate) {
-        return terminate;
-    }
-    return [](int status) {
-        QCoreApplication::exit(status);
-        // An error while opening the archive named on start comes before the event loop runs,
-        // where exit alone would be lost.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [status] { QCoreApplication::exit(status); },
-            Qt::QueuedConnection);
-    };
-}
-
 std::string StorePath(const QString& path) {
     return path.toStdString();
-}
-
-// The layout's fixed sizes are measured for an 8-point dialog font at 96 dots per inch: 13
-// pixels a line, "Archive name:" 68 pixels wide. Qt's default font here is larger and would
-// cut that caption off under the path box, so the window asks for the metric equivalent.
-QFont DialogFont() {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    return font;
 }
 
 QString RowText(const ArchiveEntry& entry) {
     return QString::fromStdString(DecodeWindows1252(entry.Name));
 }
 
-QString Shown(std::string_view windows1252Name) {
-    return QString::fromStdString(DecodeWindows1252(TrimSpaces(windows1252Name)));
-}
-
-QString Adding(const QString& path) {
-    return QStringLiteral("Adding %1…").arg(Shown(FitName(GetStoredName(StorePath(path)))));
-}
-
 QString Extracting(const ArchiveEntry& entry) {
-    return QStringLiteral("Extracting %1…").arg(Shown(entry.Name));
-}
-
-QStringList LocalFiles(const QMimeData& data) {
-    QStringList paths;
-    for (const QUrl& url : data.urls()) {
-        if (url.isLocalFile()) {
-            paths << url.toLocalFile();
-        }
-    }
-    return paths;
+    return QStringLiteral("Extracting %1…")
+        .arg(QString::fromStdString(DecodeWindows1252(TrimSpaces(entry.Name))));
 }
 
 }  // namespace
@@ -111,14 +96,14 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       Label1(new QLabel(QStringLiteral("Archive name:"), this)),
       store_(store),
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
-      terminate_(OrQuitEventLoop(std::move(platform.terminate))),
       progressDelay_(platform.progressDelay) {
     setWindowTitle(QStringLiteral("Kofrex - by Quorvane"));
-    setFixedSize(404, 380);
+    setFixedSize(FromTwips(*this, 0, 0, 6060, 5700).size());
     setFont(DialogFont());
-    cDlg->DefaultExt = QStringLiteral(".kfx");
+    cDlg->DefaultExt = kArchiveExt;
     cDlg->Filter = kArchiveFilter;
     PlaceControls();
+    FitCaptions();
     SetUpControls();
     SetTabOrder();
     WireEvents();
@@ -133,23 +118,36 @@ frmMain::~frmMain() {
 }
 
 void frmMain::PlaceControls() {
-    cmdExtract->setGeometry(280, 128, 121, 25);
-    Frame1->setGeometry(280, 160, 121, 209);
-    lblOffset->setGeometry(8, 104, 105, 41);
-    lblSize->setGeometry(8, 40, 105, 41);
-    cmdNew->setGeometry(280, 48, 121, 25);
-    cmdAdd->setGeometry(280, 96, 121, 25);
-    lstFiles->setGeometry(8, 96, 265, 277);
-    cmdBrowse->setGeometry(376, 16, 25, 25);
-    txtArchive->setGeometry(80, 16, 297, 25);
-    Label2->move(8, 72);
-    Label1->move(8, 16);
-    // These two fit their caption, in whatever size the platform's font has.
+    const auto place = [this](QWidget* control, int left, int top, int width, int height) {
+        control->setGeometry(FromTwips(*this, left, top, width, height));
+    };
+    place(cmdExtract, 4200, 1920, 1815, 375);
+    place(Frame1, 4200, 2400, 1815, 3135);
+    place(lblOffset, 120, 1560, 1575, 615);
+    place(lblSize, 120, 600, 1575, 615);
+    place(cmdNew, 4200, 720, 1815, 375);
+    place(cmdAdd, 4200, 1440, 1815, 375);
+    place(lstFiles, 120, 1440, 3975, 4155);
+    place(cmdBrowse, 5640, 240, 375, 375);
+    place(txtArchive, 1200, 240, 4455, 375);
+    Label2->move(FromTwips(*this, 120, 1080, 0, 0).topLeft());
+    Label1->move(FromTwips(*this, 120, 240, 0, 0).topLeft());
+    // A font wider than the layout was drawn for would make Label1 reach under the path box;
+    // the box stays on top so that what is shown in it is never overdrawn.
+    txtArchive->raise();
+}
+
+// Label1 and Label2 fit their caption. Where the dialog font is missing, the one standing in for
+// it may be wider: it shrinks until "Archive name:" fits beside the path box.
+void frmMain::FitCaptions() {
+    QFont fitted = font();
+    while (Label1->sizeHint().width() > txtArchive->x() - Label1->x() &&
+           fitted.pointSizeF() > kSmallestPointSize) {
+        fitted.setPointSizeF(fitted.pointSizeF() - kPointSizeStep);
+        setFont(fitted);
+    }
     Label2->adjustSize();
     Label1->adjustSize();
-    // A font wider than the layout was drawn for makes Label1 reach under the path box;
-    // the box stays on top so that what is typed in it is never overdrawn.
-    txtArchive->raise();
 }
 
 void frmMain::SetUpControls() {
@@ -157,12 +155,16 @@ void frmMain::SetUpControls() {
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    // Enter and Esc must run no command.
+    // Enter presses the focused button, as Space does. The window is no dialog, so no button
+    // answers Enter or Esc typed anywhere else.
     for (QPushButton* button : {cmdExtract, cmdNew, cmdAdd, cmdBrowse}) {
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
         button->setDefault(false);
         button->setFocusPolicy(Qt::StrongFocus);
     }
+    // The box shows the current archive; what it shows is chosen with the commands, but it can
+    // still be focused, selected and copied from.
+    txtArchive->setReadOnly(true);
     // Screen readers name the path box and the list by the captions above them, and the
     // browse button by what it does.
     Label1->setBuddy(txtArchive);
@@ -205,10 +207,13 @@ void frmMain::ListFiles() {
     lstFiles->SetItems(std::move(rows));
     lblSize->setText(QStringLiteral("Size: "));
     lblOffset->setText(QStringLiteral("Offset: "));
+    // Read as they show again.
+    lblSize->setAccessibleName({});
+    lblOffset->setAccessibleName({});
 }
 
 void frmMain::cmdNew_Click() {
-    if (!ShowDialog(true, QStringLiteral("New archive..."), kArchiveFilter, kSaveFlags)) {
+    if (!ShowFor(*cDlg, kNewArchiveDialog)) {
         return;
     }
     const QString path = cDlg->FileName;
@@ -224,21 +229,16 @@ void frmMain::cmdNew_Click() {
 }
 
 void frmMain::cmdBrowse_Click() {
-    if (ShowDialog(false, QStringLiteral("Open archive..."), kArchiveFilter, kOpenFlags)) {
+    if (ShowFor(*cDlg, kOpenArchiveDialog)) {
         OpenPath(cDlg->FileName);
     }
 }
 
 void frmMain::OpenNamedArchive(const QString& path) {
-    RunHandler([this, &path] {
-        if (!OpenPath(path)) {
-            messages_->Show(
-                QStringLiteral("The file '%1' is not an archive that Kofrex can read.").arg(path));
-        }
-    });
+    RunHandler([this, &path] { OpenPath(path); });
 }
 
-bool frmMain::OpenPath(const QString& path) {
+void frmMain::OpenPath(const QString& path) {
     bool opened = false;
     {
         WaitCursor busy;
@@ -247,28 +247,19 @@ bool frmMain::OpenPath(const QString& path) {
     ListFiles();
     if (opened) {
         txtArchive->setText(path);
+        return;
     }
-    return opened;
+    messages_->Show(
+        QStringLiteral("The file '%1' is not an archive that Kofrex can read.").arg(path));
 }
 
 void frmMain::cmdAdd_Click() {
     if (store_.ArchivePath().empty()) {
         return;
     }
-    if (ShowDialog(false, QStringLiteral("Open archive..."), kAllFilesFilter, kOpenFlags)) {
+    if (ShowFor(*cDlg, kAddDialog)) {
         AddFiles({cDlg->FileName});
     }
-}
-
-void frmMain::AddFiles(const QStringList& paths) {
-    for (const QString& path : paths) {
-        if (!RunWork(Adding(path), [&] { store_.AddFileToArchive(StorePath(path)); })) {
-            break;
-        }
-    }
-    // Also after a cancel: the table mirrors the archive, which is as it was.
-    ListFiles();
-    ReleaseWhenIdle();
 }
 
 void frmMain::cmdExtract_Click() {
@@ -285,8 +276,7 @@ void frmMain::cmdExtract_Click() {
         ReadChangedArchiveAgain();
         return;
     }
-    if (!ShowDialog(true, QStringLiteral("Extract file from archive..."), kAllFilesFilter,
-                    kSaveFlags)) {
+    if (!ShowFor(*cDlg, kExtractDialog)) {
         return;
     }
     const std::string target = StorePath(cDlg->FileName);
@@ -324,101 +314,6 @@ void frmMain::ReadChangedArchiveAgain() {
                        "again; select the file once more."));
 }
 
-bool frmMain::RunWork(const QString& what, const std::function<void()>& work) {
-    WorkProgress progress(this, what, progressDelay_);
-    bool finished = false;
-    {
-        WaitCursor busy;
-        work_ = &progress;
-        const auto leave = qScopeGuard([this] { work_ = nullptr; });
-        try {
-            work();
-            finished = true;
-        } catch (const OperationCancelled&) {
-            // The store left every file as it was; a cancel is no error.
-        }
-    }
-    if (progress.EndRequested()) {
-        // Closed during the work: the window closes once the command has finished.
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-        return false;
-    }
-    return finished;
-}
-
-void frmMain::closeEvent(QCloseEvent* event) {
-    if (work_ == nullptr) {
-        QWidget::closeEvent(event);
-        return;
-    }
-    work_->CancelAndEnd();
-    event->ignore();
-}
-
-// Posted with low priority, so it comes behind the repaint that shows the new list.
-void frmMain::ReleaseWhenIdle() {
-    QCoreApplication::postEvent(this, new QEvent(kReleaseEvent), Qt::LowEventPriority);
-}
-
-bool frmMain::event(QEvent* event) {
-    if (event->type() != kReleaseEvent) {
-        return QWidget::event(event);
-    }
-    // Work that started meanwhile releases it itself.
-    if (work_ == nullptr) {
-        RunHandler([this] { store_.ReleaseReplacedArchive(); });
-    }
-    return true;
-}
-
-// Local files only: several while an archive is current, else one to open.
-QStringList frmMain::AcceptedDrop(const QDropEvent& event) const {
-    const QStringList paths =
-        event.mimeData() != nullptr ? LocalFiles(*event.mimeData()) : QStringList();
-    const bool fits = !store_.ArchivePath().empty() ? !paths.isEmpty() : paths.size() == 1;
-    return fits && event.possibleActions().testFlag(Qt::CopyAction) ? paths : QStringList();
-}
-
-void frmMain::dragEnterEvent(QDragEnterEvent* event) {
-    dragMoveEvent(event);
-}
-
-void frmMain::dragMoveEvent(QDragMoveEvent* event) {
-    if (AcceptedDrop(*event).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    // Copied, never moved: the source must stay where it is.
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-}
-
-void frmMain::dropEvent(QDropEvent* event) {
-    const QStringList paths = AcceptedDrop(*event);
-    if (paths.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    // The program the files came from waits until the drop returns; the work comes after.
-    QMetaObject::invokeMethod(
-        this, [this, paths] { RunHandler([this, &paths] { TakeDroppedFiles(paths); }); },
-        Qt::QueuedConnection);
-}
-
-void frmMain::TakeDroppedFiles(const QStringList& paths) {
-    // A dialog or other work came first; commands never run inside one another.
-    if (work_ != nullptr || QApplication::activeModalWidget() != nullptr) {
-        return;
-    }
-    if (!store_.ArchivePath().empty()) {
-        AddFiles(paths);
-    } else if (paths.size() == 1) {
-        OpenPath(paths.constFirst());
-    }
-}
-
 void frmMain::lstFiles_Click() {
     const int row = lstFiles->ListIndex();
     if (row == -1) {
@@ -427,54 +322,21 @@ void frmMain::lstFiles_Click() {
     ShowEntry(store_.Entries().at(static_cast<std::size_t>(row)));
 }
 
+// Screen readers read the grouped digits as separate numbers; they are given the number as the
+// user's language writes it.
 void frmMain::ShowEntry(const ArchiveEntry& entry) {
+    const QLocale locale = QLocale::system();
     lblSize->setText(QStringLiteral("Size: ") + FormatNumber(entry.Size) +
                      QStringLiteral(" bytes"));
+    lblSize->setAccessibleName(QStringLiteral("Size: %1 bytes").arg(locale.toString(entry.Size)));
     lblOffset->setText(QStringLiteral("Offset: ") + FormatNumber(entry.Offset));
-}
-
-// Sets the four properties every use sets and shows the dialog; false when the user cancelled.
-bool frmMain::ShowDialog(bool save, const QString& title, const QString& filter, int flags) {
-    cDlg->FileName.clear();
-    cDlg->Filter = filter;
-    cDlg->Flags = flags;
-    cDlg->DialogTitle = title;
-    if (save) {
-        cDlg->ShowSave();
-    } else {
-        cDlg->ShowOpen();
-    }
-    return !cDlg->FileName.isEmpty();
+    lblOffset->setAccessibleName(QStringLiteral("Offset: ") + locale.toString(entry.Offset));
 }
 
 bool frmMain::ConfirmOverwrite() {
     const QString question = QStringLiteral("The file '") + cDlg->FileTitle() +
                              QStringLiteral("' already exists. Overwrite it?");
     return messages_->Show(question, kButtonsYesNo, QStringLiteral("Overwrite")) == kAnswerYes;
-}
-
-void frmMain::RunHandler(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const ArchiveError& error) {
-        EndOnError(error.Number(), QString::fromStdString(error.Description()));
-    } catch (const std::bad_alloc&) {
-        EndOnError(kOutOfMemoryNumber, QStringLiteral("Out of memory"));
-    } catch (const std::exception& error) {
-        EndOnError(kUnknownErrorNumber, QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        EndOnError(kUnknownErrorNumber, QStringLiteral("An unexpected error occurred"));
-    }
-}
-
-void frmMain::EndOnError(int number, const QString& description) {
-    try {
-        messages_->Show(QStringLiteral("Error %1: %2").arg(number).arg(description), kButtonsOkOnly,
-                        QString::fromLatin1(kApplicationTitle));
-    } catch (...) {
-        // The program ends either way; nothing may escape into the event loop.
-    }
-    terminate_(kErrorExitStatus);
 }
 
 }  // namespace kofrex

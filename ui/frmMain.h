@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "add_report.h"
 #include "common_dialog.h"
 #include "list_box.h"
 #include "message_box.h"
@@ -20,16 +21,11 @@
 
 namespace kofrex {
 
-// Exit status of a run that ended on an error no command handles.
-inline constexpr int kErrorExitStatus = 1;
-
 // What the window talks to besides the store. Parts left empty get the Qt implementations;
 // tests put scripted ones in.
 struct WindowPlatform {
     std::unique_ptr<CommonDialog> dialog;
     std::unique_ptr<MessageBox> messages;
-    // Ends the program after an unhandled error has been shown.
-    std::function<void(int exitStatus)> terminate;
     // How long an add or extract runs before its progress dialog appears.
     std::chrono::milliseconds progressDelay = kProgressDelay;
 };
@@ -45,7 +41,7 @@ class frmMain : public QWidget {
     void ListFiles();
 
     // Opens the archive named when the program was started, as the open command opens a
-    // chosen file; one the store refuses is reported, since no dialog showed what was chosen.
+    // chosen file.
     void OpenNamedArchive(const QString& path);
 
     // The controls, in the order the window creates them.
@@ -73,6 +69,7 @@ class frmMain : public QWidget {
 
   private:
     void PlaceControls();
+    void FitCaptions();
     void SetUpControls();
     void SetTabOrder();
     void WireEvents();
@@ -84,31 +81,34 @@ class frmMain : public QWidget {
     void cmdExtract_Click();
     void lstFiles_Click();
 
-    // Runs a handler so that no error crosses the event loop: one that escapes is shown and
-    // ends the program.
+    // Errors (error_handling.cpp). Runs a handler so that no error crosses the event loop: one
+    // that escapes is shown, and the window goes on with the archive as the file now is.
     void RunHandler(const std::function<void()>& handler);
-    void EndOnError(int number, const QString& description);
+    // Reads the current archive again and shows it; with none left, the path box is emptied.
+    void ShowArchiveAsItIsNow();
 
-    // What the open command does once a file is chosen; true when it is now current.
-    bool OpenPath(const QString& path);
-    // Adds each file in turn, as the add command does, then refills the list once.
+    // What the open command does once a file is chosen: a file the store refuses is named.
+    void OpenPath(const QString& path);
+    // The archive changed under the table: read it again and tell the user.
+    void ReadChangedArchiveAgain();
+
+    // File work (window_work.cpp). Adds each file in turn, as the add command does, refills the
+    // list once, then names in one message every file that was not stored.
     void AddFiles(const QStringList& paths);
     // Runs store work that reports progress; false when it was cancelled.
     bool RunWork(const QString& what, const std::function<void()>& work);
-    // The archive changed under the table: read it again and tell the user.
-    void ReadChangedArchiveAgain();
     // Lets the store free a replaced archive once the window has shown the result.
     void ReleaseWhenIdle();
+
+    // Drops (drop_files.cpp).
     QStringList AcceptedDrop(const QDropEvent& event) const;
     void TakeDroppedFiles(const QStringList& paths);
 
-    bool ShowDialog(bool save, const QString& title, const QString& filter, int flags);
     bool ConfirmOverwrite();
     void ShowEntry(const ArchiveEntry& entry);
 
     modKofrex& store_;
     const std::unique_ptr<MessageBox> messages_;
-    const std::function<void(int)> terminate_;
     const std::chrono::milliseconds progressDelay_;
     // The work in progress, while there is one.
     WorkProgress* work_ = nullptr;

@@ -4,6 +4,17 @@
 
 namespace kofrex {
 
+QVariant RowModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::AccessibleTextRole) {
+        return QStringListModel::data(index, role);
+    }
+    QString text = QStringListModel::data(index, Qt::DisplayRole).toString();
+    while (text.endsWith(u' ')) {
+        text.chop(1);
+    }
+    return text;
+}
+
 ListBox::ListBox(QWidget* parent) : QListView(parent) {
     setModel(&model_);
     setSelectionMode(QAbstractItemView::SingleSelection);

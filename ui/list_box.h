@@ -8,6 +8,13 @@
 
 namespace kofrex {
 
+// The rows as they show; screen readers are given them without the spaces that pad a stored
+// name to its full width.
+class RowModel : public QStringListModel {
+  public:
+    QVariant data(const QModelIndex& index, int role) const override;
+};
+
 class ListBox : public QListView {
     Q_OBJECT
 
@@ -39,7 +46,7 @@ class ListBox : public QListView {
     // The row a key selects when none is selected; -1 for keys that do not select.
     int FirstRowFor(const QKeyEvent& event) const;
 
-    QStringListModel model_;
+    RowModel model_;
 };
 
 }  // namespace kofrex

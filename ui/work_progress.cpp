@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPushButton>
 
 #include "message_box.h"
 
@@ -98,13 +99,25 @@ void WorkProgress::ShowDialog() {
     dialog_->setWindowTitle(QString::fromLatin1(kApplicationTitle));
     dialog_->setAutoReset(false);
     dialog_->setAutoClose(false);
-    dialog_->setMinimumWidth(320);
+    dialog_->setMinimumWidth(320 * dialog_->logicalDpiX() / 96);  // 320 pixels at 96 dpi
     // Cancel, Escape and the dialog's close box all stop the work.
     connect(dialog_.get(), &QProgressDialog::canceled, this, [this] { cancelled_ = true; });
     connect(dialog_.get(), &QDialog::rejected, this, [this] { cancelled_ = true; });
+    // Enter never cancels: it may be meant for another window's dialog that has just lost the
+    // keyboard. Escape, a click and Space on the focused button do.
+    if (auto* cancel = dialog_->findChild<QPushButton*>()) {
+        cancel->setAutoDefault(false);
+        cancel->setDefault(false);
+    }
+    // The keyboard stays where the user is typing: in another program, or another Kofrex
+    // window. Only from this window does it move to the dialog.
+    const bool fromHere = window_->isActiveWindow();
+    dialog_->setAttribute(Qt::WA_ShowWithoutActivating, !fromHere);
     dialog_->show();
-    dialog_->raise();
-    dialog_->activateWindow();
+    if (fromHere) {
+        dialog_->raise();
+        dialog_->activateWindow();
+    }
     // Still busy, but the Cancel button can be pressed.
     QGuiApplication::changeOverrideCursor(QCursor(Qt::BusyCursor));
 }

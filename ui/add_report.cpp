@@ -1,0 +1,59 @@
+#include "add_report.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include "names.h"
+
+namespace kofrex {
+namespace {
+
+QString Reason(const AddResult& result) {
+    switch (result.outcome) {
+        case AddOutcome::DuplicateName:
+            return QStringLiteral("its stored name %1 is already in the archive")
+                .arg(ShownStoredName(result.path));
+        case AddOutcome::NotRegularFile:
+            return QStringLiteral("it is not a regular file");
+        case AddOutcome::Unreadable:
+            return QStringLiteral("it cannot be read");
+        case AddOutcome::ArchiveItself:
+            return QStringLiteral("it is the archive itself");
+        case AddOutcome::NoArchive:
+            return QStringLiteral(
+                "the archive is gone or is no longer an archive that Kofrex can read");
+        case AddOutcome::Stored:
+            break;
+    }
+    return {};
+}
+
+// The file as the user knows it: its name, or the whole path where that ends in a slash.
+QString Named(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() ? path : name;
+}
+
+}  // namespace
+
+QString ShownStoredName(const QString& path) {
+    const std::string stored = FitName(GetStoredName(path.toStdString()));
+    return QString::fromStdString(DecodeWindows1252(TrimSpaces(stored)));
+}
+
+QString RefusalReport(const std::vector<AddResult>& results) {
+    QStringList lines;
+    for (const AddResult& result : results) {
+        if (result.outcome != AddOutcome::Stored) {
+            lines << Named(result.path) + QStringLiteral(": ") + Reason(result) + u'.';
+        }
+    }
+    if (lines.isEmpty()) {
+        return {};
+    }
+    const QString opening = lines.size() == 1 ? QStringLiteral("This file was not stored:")
+                                              : QStringLiteral("These files were not stored:");
+    return opening + u'\n' + lines.join(u'\n');
+}
+
+}  // namespace kofrex

@@ -1,0 +1,23 @@
+#pragma once
+
+// What the user is told about files given to add that were not stored.
+
+#include <QString>
+#include <vector>
+
+#include "add_outcome.h"
+
+namespace kofrex {
+
+struct AddResult {
+    QString path;
+    AddOutcome outcome;
+};
+
+// The name a file is stored under, as the window shows it: without its padding spaces.
+QString ShownStoredName(const QString& path);
+
+// One message naming every file of `results` that was not stored, and why; empty when all were.
+QString RefusalReport(const std::vector<AddResult>& results);
+
+}  // namespace kofrex

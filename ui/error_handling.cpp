@@ -1,0 +1,58 @@
+#include "error_handling.h"
+
+#include <cerrno>
+#include <exception>
+#include <new>
+
+#include "archive_error.h"
+#include "frmMain.h"
+
+namespace kofrex {
+namespace {
+
+// Error numbers for failures that do not come from the store, which numbers by errno.
+constexpr int kOutOfMemoryNumber = ENOMEM;
+constexpr int kUnknownErrorNumber = -1;
+
+QString Described(int number, const QString& description) {
+    return QStringLiteral("Error %1: %2").arg(number).arg(description);
+}
+
+}  // namespace
+
+std::optional<QString> ErrorEscaping(const std::function<void()>& work) {
+    try {
+        work();
+        return std::nullopt;
+    } catch (const ArchiveError& error) {
+        return Described(error.Number(), QString::fromStdString(error.Description()));
+    } catch (const std::bad_alloc&) {
+        return Described(kOutOfMemoryNumber, QStringLiteral("Out of memory"));
+    } catch (const std::exception& error) {
+        return Described(kUnknownErrorNumber, QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        return Described(kUnknownErrorNumber, QStringLiteral("An unexpected error occurred"));
+    }
+}
+
+void frmMain::RunHandler(const std::function<void()>& handler) {
+    const std::optional<QString> error = ErrorEscaping(handler);
+    if (!error) {
+        return;
+    }
+    // Neither step may let a second error into the event loop; the window goes on regardless.
+    ErrorEscaping(
+        [&] { messages_->Show(*error, kButtonsOkOnly, QString::fromLatin1(kApplicationTitle)); });
+    ErrorEscaping([this] { ShowArchiveAsItIsNow(); });
+}
+
+// The command stopped part-way: whatever it had read or changed, the list shows the archive
+// file as it is now, and with none left the path box shows none either.
+void frmMain::ShowArchiveAsItIsNow() {
+    if (!store_.ReadCurrentAgain()) {
+        txtArchive->clear();
+    }
+    ListFiles();
+}
+
+}  // namespace kofrex
