@@ -466,6 +466,48 @@ bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target, bool
     return true;
 }
 
+bool modKofrex::ExtractEntries(const std::string& folder, std::vector<std::int32_t> indexes,
+                               const OverwriteQuestion& mayOverwrite) {
+    ReleaseReplacedArchive();
+    if (indexes.empty()) {
+        indexes.resize(entries_.size());
+        std::iota(indexes.begin(), indexes.end(), 1);
+    }
+    File archive = File::OpenArchiveForReading(fs_, archivePath_);
+    // The whole directory once: every row written must still name the bytes it named.
+    const std::optional<Directory> now = ReadDirectory(archive);
+    if (!now || !(now->identity == identity_) || now->entries != entries_) {
+        return false;
+    }
+    const std::vector<std::string> names = SafeFileNames(entries_);
+    std::int64_t total = 0;
+    for (const std::int32_t index : indexes) {
+        total += entries_.at(static_cast<std::size_t>(index - 1)).Size;
+    }
+    CopyMeter meter(progress_, total);
+    for (const std::int32_t index : indexes) {
+        const ArchiveEntry& entry = entries_[static_cast<std::size_t>(index - 1)];
+        const std::string target = folder + "/" + names[static_cast<std::size_t>(index - 1)];
+        const auto fill = [&](File& out) {
+            out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
+        };
+        // Asked again whenever something takes the name after it was found free.
+        for (bool mayReplace = false;;) {
+            try {
+                WriteWholeFile(fs_, target, fill, mayReplace);
+                break;
+            } catch (const TargetAppeared&) {
+                if (!mayOverwrite(target)) {
+                    break;
+                }
+                mayReplace = true;
+            }
+        }
+    }
+    archive.Close();
+    return true;
+}
+
 // A rewrite in place of the same length within the file system's timestamp granularity leaves
 // the identity as it was; the entry's own record still tells.
 bool modKofrex::RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry) {
