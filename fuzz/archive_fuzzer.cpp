@@ -5,6 +5,7 @@
 // aborts, so libFuzzer keeps the input. Built with KOFREX_REPLAY, it replays kept inputs without
 // libFuzzer instead, so that a build with any compiler replays the corpus.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -58,6 +59,81 @@ Bytes DataOf(const Bytes& archive, const ArchiveEntry& entry) {
     return archive.substr(std::size_t(entry.Offset - 1), std::size_t(entry.Size));
 }
 
+// The archive as a model holds it: (name, bytes) in directory order, written compactly.
+using Model = std::vector<kofrex::test::StoredFile>;
+
+void CheckArchive(const kofrex::modKofrex& store, const Model& model, const char* verb) {
+    kofrex::modKofrex reopened;
+    Check(kofrex::test::ReadFile(store.ArchivePath()) == kofrex::test::ArchiveImage(model) &&
+              reopened.OpenArchive(store.ArchivePath()) && reopened.Entries() == store.Entries(),
+          verb);
+}
+
+// Every change by row, then an add of several files and an extract of all, each applied to
+// the model too; `pick` chooses the rows.
+void CheckVerbs(kofrex::modKofrex& store, const std::vector<ArchiveEntry>& entries,
+                const Bytes& archive, std::size_t pick) {
+    using kofrex::AddOutcome, kofrex::test::ReadFile, kofrex::test::WriteFile;
+    const std::string folder = std::filesystem::path(store.ArchivePath()).parent_path();
+    const auto in = [&](const std::string& name) { return folder + "/" + name; };
+    Model model;
+    for (const ArchiveEntry& entry : entries) {
+        model.push_back({entry.Name, DataOf(archive, entry)});
+    }
+    const auto row = [&] { return static_cast<std::int32_t>(pick++ % model.size()); };
+    const auto named = [&](const Bytes& name) {
+        return std::any_of(model.begin(), model.end(),
+                           [&](const auto& f) { return f.name == name; });
+    };
+    if (!model.empty()) {  // the first change also lays out an archive with gaps compactly
+        const std::int32_t renamed = row();
+        const bool taken = named("RENAMED.TXT    ") && model[renamed].name != "RENAMED.TXT    ";
+        Check(store.RenameEntry(renamed + 1, "x/renamed.txt") ==
+                  (taken ? AddOutcome::DuplicateName : AddOutcome::Stored),
+              "a rename was refused, or a duplicate name stored");
+        if (taken) {
+            Check(ReadFile(store.ArchivePath()) == archive, "a refused rename changed the archive");
+        } else {
+            model[renamed].name = "RENAMED.TXT    ";
+            CheckArchive(store, model, "a rename gave another archive");
+        }
+    }
+    if (!model.empty() && ReadFile(store.ArchivePath()) == kofrex::test::ArchiveImage(model)) {
+        const std::int32_t replaced = row();
+        Check(store.ReplaceEntry(replaced + 1, in("fuzzadd.bin")) == AddOutcome::Stored,
+              "a replace was refused");
+        model[replaced].data = "added bytes";
+        CheckArchive(store, model, "a replace gave another archive");
+        const std::int32_t deleted = row();
+        Check(store.DeleteEntry(deleted + 1) == AddOutcome::Stored, "a delete was refused");
+        model.erase(model.begin() + deleted);
+        CheckArchive(store, model, "a delete gave another archive");
+        WriteFile(in("fuzzmany.bin"), "many");
+        const std::vector<AddOutcome> added =
+            store.AddFilesToArchive({in("fuzzadd.bin"), in("fuzzmany.bin"), in("fuzzmany.bin")});
+        for (const auto& [file, data] :
+             {std::pair{"FUZZADD.BIN    ", "added bytes"}, std::pair{"FUZZMANY.BIN   ", "many"}}) {
+            if (!named(file)) {
+                model.push_back({file, data});
+            }
+        }
+        Check(added.back() == AddOutcome::DuplicateName, "one name was stored twice in one add");
+        CheckArchive(store, model, "an add of several files gave another archive");
+    }
+    std::filesystem::remove_all(in("all"));
+    std::filesystem::create_directory(in("all"));
+    Check(store.ExtractEntries(in("all"), {}, [](const std::string&) { return true; }),
+          "extracting all found a changed archive");
+    const std::vector<std::string> names = kofrex::SafeFileNames(store.Entries());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        Check(ReadFile(in("all/" + names[i])) ==
+                  DataOf(ReadFile(store.ArchivePath()), store.Entries()[i]),
+              "extracting all gave a file other bytes");
+    }
+    Check(std::distance(std::filesystem::directory_iterator(in("all")), {}) == std::ssize(names),
+          "extracting all wrote outside the folder, or two entries to one file");
+}
+
 void Run(const Bytes& bytes) {
     using kofrex::test::ReadFile, kofrex::test::WriteFile;
     static const kofrex::test::ScratchFolder scratch;
@@ -100,6 +176,7 @@ void Run(const Bytes& bytes) {
                           reopened.Entries().size() == expected->size() + 1 &&
                           DataOf(after, reopened.Entries().back()) == "added bytes",
           "an add did not add one entry and its data, or changed an archive holding its name");
+    CheckVerbs(store, reopened.Entries(), after, bytes.size());
 }
 
 }  // namespace

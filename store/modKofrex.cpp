@@ -269,7 +269,8 @@ std::optional<modKofrex::Locked> modKofrex::LockUnchanged() {
     ReleaseReplacedArchive();
     File archive = OpenLockedArchive();
     std::optional<Directory> directory = ReadDirectory(archive);
-    if (!directory || !(directory->identity == identity_)) {
+    // The directory too: a rewrite of the same length may keep the identity.
+    if (!directory || !(directory->identity == identity_) || directory->entries != entries_) {
         archive.Close();
         ReadCurrentAgain();
         return std::nullopt;

@@ -273,6 +273,8 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
     WriteFile(archive, ArchiveImage({{"THEIRZ", "t"}}));
     fs::last_write_time(archive, time);
     EXPECT_FALSE(store.ExtractEntry(1, target));
+    EXPECT_EQ(store.DeleteEntry(1), AddOutcome::ArchiveChanged);  // nothing deleted, read again
+    EXPECT_EQ(store.Entries(), Reread());
 }
 
 TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
@@ -354,6 +356,32 @@ TEST_F(Store, InSharedFoldersOnlyWhatTheUserMayRenameIsReplacedWhole) {
     for (int out = 0; out < 2; ++out) {  // written in place: the same file, the entry's bytes
         EXPECT_EQ(ReadFile(outs[out]), data) << outs[out];
         EXPECT_EQ(inode(outs[out]), inodes[out]) << outs[out];
+    }
+}
+
+// Names from a hostile archive each stay one name inside the folder they are extracted to.
+TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"../x", ".._x"},
+        {"/etc", "_etc"},
+        {"..", "__"},
+        {"   ", "_"},
+        {".", "_ (2)"},
+        {"A.TXT", "A.TXT"},
+        {"A.TXT", "A (2).TXT"},
+        {"\x01"
+         "B\x7F",
+         "_B_"},
+        {".PROFILE", ".PROFILE"},
+        {".PROFILE", ".PROFILE (2)"},
+        {"\xC9T\xC9", "\xC3\x89T\xC3\x89"}};
+    std::vector<ArchiveEntry> entries;
+    for (const auto& [stored, safe] : names) {
+        entries.push_back({FitName(stored), 33, 0});
+    }
+    const std::vector<std::string> safe = SafeFileNames(entries);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(safe[i], names[i].second) << names[i].first;
     }
 }
 
