@@ -71,8 +71,8 @@ void CheckArchive(const kofrex::modKofrex& store, const Model& model, const char
 
 // Every change by row, then an add of several files and an extract of all, each applied to
 // the model too; `pick` chooses the rows.
-void CheckVerbs(kofrex::modKofrex& store, const std::vector<ArchiveEntry>& entries,
-                const Bytes& archive, std::size_t pick) {
+void CheckVerbs(kofrex::modKofrex& store, const kofrex::EntryTable& entries, const Bytes& archive,
+                std::size_t pick) {
     using kofrex::AddOutcome, kofrex::test::ReadFile, kofrex::test::WriteFile;
     const std::string folder = std::filesystem::path(store.ArchivePath()).parent_path();
     const auto in = [&](const std::string& name) { return folder + "/" + name; };

@@ -56,11 +56,21 @@ ArchiveEntry DecodeEntry(std::span<const char, kEntrySize> bytes) {
     return entry;
 }
 
+namespace {
+
+bool PositionFitsIn(std::int32_t offset, std::int32_t size, std::int64_t fileLength) {
+    return offset >= 1 && size >= 0 && static_cast<std::int64_t>(offset) - 1 + size <= fileLength;
+}
+
+}  // namespace
+
 bool EntryFitsIn(const ArchiveEntry& entry, std::int64_t fileLength) {
-    if (entry.Offset < 1 || entry.Size < 0) {
-        return false;
-    }
-    return static_cast<std::int64_t>(entry.Offset) - 1 + entry.Size <= fileLength;
+    return PositionFitsIn(entry.Offset, entry.Size, fileLength);
+}
+
+bool EntryFitsIn(std::span<const char, kEntrySize> bytes, std::int64_t fileLength) {
+    return PositionFitsIn(GetInt32(bytes.data() + kEntryOffsetOffset),
+                          GetInt32(bytes.data() + kEntrySizeOffset), fileLength);
 }
 
 }  // namespace kofrex

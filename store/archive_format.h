@@ -75,5 +75,7 @@ constexpr std::int64_t DirectoryEnd(std::int64_t count) {
 
 // True when the entry's data lie wholly inside a file of `fileLength` bytes.
 bool EntryFitsIn(const ArchiveEntry& entry, std::int64_t fileLength);
+// The same for an entry as it lies in the directory, without decoding its name.
+bool EntryFitsIn(std::span<const char, kEntrySize> bytes, std::int64_t fileLength);
 
 }  // namespace kofrex

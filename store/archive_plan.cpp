@@ -29,15 +29,26 @@ std::string Numbered(const std::string& name, int number) {
     return name.substr(0, split) + " (" + std::to_string(number) + ")" + name.substr(split);
 }
 
+ArchivePlan::Entry PlannedEntry(std::string_view name, std::int32_t size, std::size_t piece,
+                                std::int64_t within) {
+    ArchivePlan::Entry entry;
+    std::copy_n(name.begin(), std::min(name.size(), kNameSize), entry.name.begin());
+    entry.size = size;
+    entry.piece = static_cast<std::uint32_t>(piece);
+    entry.within = within;
+    return entry;
+}
+
 }  // namespace
 
-ArchivePlan ArchivePlan::KeepingData(const std::vector<ArchiveEntry>& entries,
-                                     std::int64_t length) {
+ArchivePlan ArchivePlan::KeepingData(const EntryTable& entries, std::int64_t length) {
     ArchivePlan plan;
     const std::int64_t dataStart = DirectoryEnd(static_cast<std::int64_t>(entries.size()));
     plan.pieces.push_back({"", dataStart, length - dataStart});
-    for (const ArchiveEntry& entry : entries) {
-        plan.entries.push_back({entry.Name, 0, entry.Offset - 1 - dataStart, entry.Size});
+    plan.entries.reserve(entries.size() + 1);
+    for (const ArchiveEntry entry : entries) {
+        plan.entries.push_back(
+            PlannedEntry(entry.Name, entry.Size, 0, entry.Offset - 1 - dataStart));
     }
     return plan;
 }
@@ -49,18 +60,13 @@ void ArchivePlan::AddStored(const ArchiveEntry& entry) {
         pieces.push_back({"", from, 0});
     }
     Piece& piece = pieces.back();
-    entries.push_back({entry.Name, pieces.size() - 1, piece.count, entry.Size});
+    entries.push_back(PlannedEntry(entry.Name, entry.Size, pieces.size() - 1, piece.count));
     piece.count += entry.Size;
 }
 
-void ArchivePlan::AddSource(const std::string& name, const std::string& path, std::int64_t length) {
+void ArchivePlan::AddSource(std::string_view name, const std::string& path, std::int64_t length) {
     pieces.push_back({path, 0, length});
-    entries.push_back({name, pieces.size() - 1, 0, -1});
-}
-
-bool ArchivePlan::HasName(const std::string& name) const {
-    return std::any_of(entries.begin(), entries.end(),
-                       [&](const Entry& entry) { return entry.name == name; });
+    entries.push_back(PlannedEntry(name, -1, pieces.size() - 1, 0));
 }
 
 std::vector<std::int64_t> ArchivePlan::KnownLengths() const {
@@ -71,8 +77,7 @@ std::vector<std::int64_t> ArchivePlan::KnownLengths() const {
     return lengths;
 }
 
-std::optional<std::vector<ArchiveEntry>> ArchivePlan::Directory(
-    const std::vector<std::int64_t>& lengths) const {
+std::optional<EntryTable> ArchivePlan::Directory(const std::vector<std::int64_t>& lengths) const {
     std::vector<std::int64_t> starts;
     std::int64_t position = DirectoryEnd(static_cast<std::int64_t>(entries.size()));
     for (const std::int64_t length : lengths) {
@@ -82,25 +87,27 @@ std::optional<std::vector<ArchiveEntry>> ArchivePlan::Directory(
     if (position > kMaxPosition) {
         return std::nullopt;
     }
-    std::vector<ArchiveEntry> directory;
-    directory.reserve(entries.size());
+    ByteString raw;
+    raw.reserve(entries.size() * kEntrySize);
     for (const Entry& entry : entries) {
         const std::int64_t offset = starts[entry.piece] + entry.within + 1;
         if (offset > kMaxPosition) {
             return std::nullopt;  // even an empty entry may not start past the range
         }
         const std::int64_t size = entry.size >= 0 ? entry.size : lengths[entry.piece];
-        directory.push_back(
-            {entry.name, static_cast<std::int32_t>(offset), static_cast<std::int32_t>(size)});
+        const EntryBytes bytes =
+            EncodeEntry({std::string(entry.name.data(), kNameSize),
+                         static_cast<std::int32_t>(offset), static_cast<std::int32_t>(size)});
+        raw.append(bytes.data(), bytes.size());
     }
-    return directory;
+    return EntryTable(std::move(raw));
 }
 
-std::vector<std::string> SafeFileNames(const std::vector<ArchiveEntry>& entries) {
+std::vector<std::string> SafeFileNames(const EntryTable& entries) {
     std::vector<std::string> names;
     std::unordered_set<std::string> taken;
-    for (const ArchiveEntry& entry : entries) {
-        const std::string name = SafeName(entry.Name);
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        const std::string name = SafeName(entries.NameAt(row));
         std::string unique = name;
         for (int number = 2; !taken.insert(unique).second; ++number) {
             unique = Numbered(name, number);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <numeric>
 #include <thread>
+#include <unordered_set>
 
 namespace kofrex {
 namespace {
@@ -20,15 +21,10 @@ std::string LookupKey(std::string_view name) {
 }
 
 // The header and the whole directory, as they lie at the start of the file.
-ByteString EncodeFront(const ArchiveHeader& header, const std::vector<ArchiveEntry>& entries) {
-    ByteString front;
-    front.reserve(static_cast<std::size_t>(DirectoryEnd(header.FileCount)));
+ByteString EncodeFront(const ArchiveHeader& header, const EntryTable& entries) {
     const HeaderBytes headerBytes = EncodeHeader(header);
-    front.append(headerBytes.data(), headerBytes.size());
-    for (const ArchiveEntry& entry : entries) {
-        const EntryBytes entryBytes = EncodeEntry(entry);
-        front.append(entryBytes.data(), entryBytes.size());
-    }
+    ByteString front(headerBytes.data(), headerBytes.size());
+    front.append(entries.Raw());
     return front;
 }
 
@@ -64,7 +60,7 @@ void modKofrex::CreateArchive(const std::string& path, bool mayReplace) {
         fs_, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); }, mayReplace);
     header_ = header;
     archivePath_ = path;
-    entries_.clear();
+    entries_ = {};
 }
 
 bool modKofrex::OpenArchive(const std::string& path) {
@@ -94,7 +90,7 @@ bool modKofrex::ReadCurrentAgain() {
         // as good as gone.
     }
     archivePath_.clear();
-    entries_.clear();
+    entries_ = {};
     identity_ = {};
     return false;
 }
@@ -116,21 +112,38 @@ std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
         DirectoryEnd(header_.FileCount) > fileLength) {
         return std::nullopt;  // checked before allocating, so a bogus count costs nothing
     }
-    const auto count = static_cast<std::size_t>(header_.FileCount);
-    ByteString raw(count * kEntrySize, '\0');
-    if (archive.ReadAt(raw.data(), raw.size(), kDirectoryOffset) < raw.size()) {
+    ByteString raw(static_cast<std::size_t>(header_.FileCount) * kEntrySize, '\0');
+    if (!ReadInPieces(archive, raw)) {
         return std::nullopt;
     }
-    directory.entries.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const ArchiveEntry entry =
-            DecodeEntry(std::span<const char, kEntrySize>(raw.data() + i * kEntrySize, kEntrySize));
-        if (!EntryFitsIn(entry, fileLength)) {
+    for (std::size_t at = 0; at < raw.size(); at += kEntrySize) {
+        if (!EntryFitsIn(std::span<const char, kEntrySize>(raw.data() + at, kEntrySize),
+                         fileLength)) {
             return std::nullopt;
         }
-        directory.entries.push_back(entry);
     }
+    directory.entries = EntryTable(std::move(raw));
     return directory;
+}
+
+// A directory of many megabytes is read in pieces, telling the caller how far it has come, so
+// that a long open can be watched and cancelled.
+bool modKofrex::ReadInPieces(File& archive, ByteString& raw) {
+    constexpr std::size_t kPiece = std::size_t{16} << 20;
+    for (std::size_t done = 0; done < raw.size();) {
+        const std::size_t piece = std::min(kPiece, raw.size() - done);
+        if (archive.ReadAt(raw.data() + done, piece,
+                           static_cast<std::int64_t>(kDirectoryOffset + done)) < piece) {
+            return false;
+        }
+        done += piece;
+        if (raw.size() > kPiece && progress_ &&
+            !progress_(Progress{static_cast<std::int64_t>(done),
+                                static_cast<std::int64_t>(raw.size()), false})) {
+            throw OperationCancelled();
+        }
+    }
+    return true;
 }
 
 void modKofrex::TakeDirectory(Directory directory) {
@@ -214,9 +227,10 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
         throw ArchiveError::DataInsideDirectory(archivePath_);  // its bytes would move with it
     }
     ArchivePlan plan = ArchivePlan::KeepingData(old->entries, old->identity.length);
+    std::unordered_set<std::string> taken = StoredAmong(StoredNames(paths, outcomes));
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string name = FitName(GetStoredName(paths[i]));
-        if (outcomes[i] == AddOutcome::Stored && plan.HasName(name)) {
+        if (outcomes[i] == AddOutcome::Stored && !taken.insert(name).second) {
             outcomes[i] = AddOutcome::DuplicateName;
         } else if (outcomes[i] == AddOutcome::Stored) {
             plan.AddSource(name, paths[i], sources[i].length);
@@ -226,6 +240,30 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
         Rewrite({std::move(archive), std::move(*old)}, plan);
     }
     return outcomes;
+}
+
+std::unordered_set<std::string> modKofrex::StoredNames(const std::vector<std::string>& paths,
+                                                       const std::vector<AddOutcome>& outcomes) {
+    std::unordered_set<std::string> names;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (outcomes[i] == AddOutcome::Stored) {
+            names.insert(FitName(GetStoredName(paths[i])));
+        }
+    }
+    return names;
+}
+
+// One pass over the directory, however many files are added: the names of `names` stored.
+std::unordered_set<std::string> modKofrex::StoredAmong(
+    const std::unordered_set<std::string>& names) const {
+    std::unordered_set<std::string> stored;
+    for (std::size_t row = 0; row < entries_.size(); ++row) {
+        std::string name(entries_.NameAt(row));
+        if (names.contains(name)) {
+            stored.insert(std::move(name));
+        }
+    }
+    return stored;
 }
 
 std::vector<modKofrex::TestedSource> modKofrex::TestSources(
@@ -355,13 +393,12 @@ void modKofrex::Rewrite(Locked locked, const ArchivePlan& plan) {
         }
         position += lengths.back();
     }
-    const std::optional<std::vector<ArchiveEntry>> directory = plan.Directory(lengths);
-    if (!directory) {
+    std::optional<EntryTable> written = plan.Directory(lengths);
+    if (!written) {
         throw ArchiveError::Overflow(archivePath_);
     }
-    const std::vector<ArchiveEntry>& written = *directory;
-    ArchiveHeader header{kSignature, kVersion, static_cast<std::int32_t>(written.size())};
-    const ByteString front = EncodeFront(header, written);
+    ArchiveHeader header{kSignature, kVersion, static_cast<std::int32_t>(written->size())};
+    const ByteString front = EncodeFront(header, *written);
     out.WriteAt(front.data(), front.size(), 0);
     // A program that takes no lock may have put a new archive in place meanwhile; this copy of
     // the old one must not replace it.
@@ -371,7 +408,7 @@ void modKofrex::Rewrite(Locked locked, const ArchivePlan& plan) {
         throw ArchiveError::ReplacedMeanwhile(archivePath_);
     }
     header_ = header;
-    TakeDirectory({written, *identity});
+    TakeDirectory({std::move(*written), *identity});
     replacement.FlushFolder();
     locked.archive.Unlock();
     // Closing the replaced file frees its blocks, which takes a while for a large archive: it
@@ -413,28 +450,24 @@ ByteString modKofrex::ReadFileBytes(const std::string& path) const {
     return data;
 }
 
-const ArchiveEntry* modKofrex::FindEntry(std::string_view name) const {
-    const ArchiveEntry* match = nullptr;
-    for (const ArchiveEntry& entry : entries_) {
-        if (entry.Name == name) {
-            match = &entry;
-        }
-    }
-    if (match != nullptr) {
-        return match;
-    }
+std::optional<ArchiveEntry> modKofrex::FindEntry(std::string_view name) const {
     const std::string key = LookupKey(name);
-    for (const ArchiveEntry& entry : entries_) {
-        if (LookupKey(entry.Name) == key) {
-            match = &entry;
+    std::optional<std::size_t> exact;
+    std::optional<std::size_t> folded;
+    for (std::size_t row = 0; row < entries_.size(); ++row) {
+        if (entries_.NameAt(row) == name) {
+            exact = row;
+        } else if (LookupKey(entries_.NameAt(row)) == key) {
+            folded = row;
         }
     }
-    return match;
+    const std::optional<std::size_t> match = exact ? exact : folded;
+    return match ? std::optional(entries_[*match]) : std::nullopt;
 }
 
 ByteString modKofrex::GetEntryData(std::string_view name) const {
-    const ArchiveEntry* entry = FindEntry(name);
-    if (entry == nullptr) {
+    const std::optional<ArchiveEntry> entry = FindEntry(name);
+    if (!entry) {
         return {};
     }
     File archive = File::OpenArchiveForReading(fs_, archivePath_);

@@ -9,12 +9,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "add_outcome.h"
 #include "archive_error.h"
 #include "archive_format.h"
 #include "archive_plan.h"
+#include "entry_table.h"
 #include "file.h"
 #include "file_system.h"
 #include "names.h"
@@ -35,7 +37,7 @@ class modKofrex {
     // The header last written or read, also when the read showed the file is no archive.
     const ArchiveHeader& Header() const { return header_; }
     // The current archive's directory: entry i of the file is Entries()[i - 1].
-    const std::vector<ArchiveEntry>& Entries() const { return entries_; }
+    const EntryTable& Entries() const { return entries_; }
     std::int32_t EntryCount() const { return static_cast<std::int32_t>(entries_.size()); }
 
     // True for a path that opens for reading and is not a folder.
@@ -126,15 +128,16 @@ class modKofrex {
 
   private:
     struct Directory {
-        std::vector<ArchiveEntry> entries;
+        EntryTable entries;
         FileIdentity identity;
     };
     // Reads the header into header_ and then the directory; nullopt when the file is not an
     // archive or names data outside itself.
     std::optional<Directory> ReadDirectory(File& archive);
+    bool ReadInPieces(File& archive, ByteString& raw);
     // The table and the identity it was read from become current.
     void TakeDirectory(Directory directory);
-    const ArchiveEntry* FindEntry(std::string_view name) const;
+    std::optional<ArchiveEntry> FindEntry(std::string_view name) const;
     // Why a file to add that cannot be opened to read whole is declined.
     AddOutcome SourceDeclined(const std::string& path) const;
     // The current archive, opened and locked, and still the file its path names.
@@ -157,6 +160,10 @@ class modKofrex {
         std::int64_t length = 0;
     };
     std::vector<TestedSource> TestSources(const std::vector<std::string>& paths) const;
+    // The stored names the sources that may be stored would take.
+    static std::unordered_set<std::string> StoredNames(const std::vector<std::string>& paths,
+                                                       const std::vector<AddOutcome>& outcomes);
+    std::unordered_set<std::string> StoredAmong(const std::unordered_set<std::string>& names) const;
     // Writes the archive `plan` describes to a new file and renames it over the archive: the
     // one place where an archive is rewritten.
     void Rewrite(Locked locked, const ArchivePlan& plan);
@@ -167,7 +174,7 @@ class modKofrex {
     ProgressCallback progress_;
     std::string archivePath_;
     ArchiveHeader header_;
-    std::vector<ArchiveEntry> entries_;
+    EntryTable entries_;
     FileIdentity identity_;                // of the file entries_ was read from
     std::optional<File> replacedArchive_;  // see ReleaseReplacedArchive()
 };

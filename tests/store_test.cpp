@@ -49,7 +49,7 @@ class Store : public ::testing::Test {
         WriteFile(archive, ArchiveImage(stored));
         ASSERT_TRUE(store.OpenArchive(archive));
     }
-    std::vector<ArchiveEntry> Reread() const {
+    EntryTable Reread() const {
         modKofrex fresh;
         EXPECT_TRUE(fresh.OpenArchive(archive));
         return fresh.Entries();
@@ -226,7 +226,7 @@ TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
     });
     Add("mine", "M")();
     EXPECT_EQ(waits, 1);
-    const std::vector<ArchiveEntry> entries = Reread();
+    const EntryTable entries = Reread();
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].Name + entries[2].Name, "THEIRS         MINE           ");
     EXPECT_EQ(store.Entries(), entries);
@@ -379,7 +379,7 @@ TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
     for (const auto& [stored, safe] : names) {
         entries.push_back({FitName(stored), 33, 0});
     }
-    const std::vector<std::string> safe = SafeFileNames(entries);
+    const std::vector<std::string> safe = SafeFileNames(EntryTable(entries));
     for (std::size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(safe[i], names[i].second) << names[i].first;
     }

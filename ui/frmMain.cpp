@@ -198,7 +198,7 @@ void frmMain::WireEvents() {
 
 void frmMain::ListFiles() {
     const std::int32_t count = store_.EntryCount();
-    const std::vector<ArchiveEntry>& entries = store_.Entries();
+    const EntryTable& entries = store_.Entries();
     QStringList rows;
     rows.reserve(count);
     for (std::int32_t i = 0; i < count; ++i) {
