@@ -22,6 +22,8 @@ QString Reason(const AddResult& result) {
         case AddOutcome::NoArchive:
             return QStringLiteral(
                 "the archive is gone or is no longer an archive that Kofrex can read");
+        case AddOutcome::ArchiveChanged:
+            return QStringLiteral("another program changed the archive meanwhile");
         case AddOutcome::Stored:
             break;
     }
