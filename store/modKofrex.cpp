@@ -412,33 +412,34 @@ ByteString modKofrex::ReadFileBytes(const std::string& path) const {
     return data;
 }
 
-const ArchiveEntry* modKofrex::FindEntry(std::string_view name) const {
-    const ArchiveEntry* match = nullptr;
-    for (const ArchiveEntry& entry : entries_) {
-        if (entry.Name == name) {
-            match = &entry;
+std::int32_t modKofrex::EntryIndex(std::string_view name) const {
+    // The last row for which `same` holds, 1-based; 0 for none.
+    const auto lastWhere = [this](const auto& same) {
+        std::int32_t found = 0;
+        for (std::size_t row = 0; row < entries_.size(); ++row) {
+            if (same(entries_[row].Name)) {
+                found = static_cast<std::int32_t>(row + 1);
+            }
         }
-    }
-    if (match != nullptr) {
-        return match;
+        return found;
+    };
+    if (const std::int32_t exact =
+            lastWhere([name](const std::string& stored) { return stored == name; })) {
+        return exact;
     }
     const std::string key = LookupKey(name);
-    for (const ArchiveEntry& entry : entries_) {
-        if (LookupKey(entry.Name) == key) {
-            match = &entry;
-        }
-    }
-    return match;
+    return lastWhere([&key](const std::string& stored) { return LookupKey(stored) == key; });
 }
 
 ByteString modKofrex::GetEntryData(std::string_view name) const {
-    const ArchiveEntry* entry = FindEntry(name);
-    if (entry == nullptr) {
+    const std::int32_t index = EntryIndex(name);
+    if (index == 0) {
         return {};
     }
+    const ArchiveEntry& entry = entries_[static_cast<std::size_t>(index - 1)];
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
-    ByteString data(static_cast<std::size_t>(entry->Size), '\0');
-    if (archive.ReadAt(data.data(), data.size(), entry->Offset - 1) < data.size()) {
+    ByteString data(static_cast<std::size_t>(entry.Size), '\0');
+    if (archive.ReadAt(data.data(), data.size(), entry.Offset - 1) < data.size()) {
         throw ArchiveError::EntryOutsideArchive(archivePath_);
     }
     archive.Close();
