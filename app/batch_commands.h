@@ -19,7 +19,7 @@ int ListArchive(const std::string& archive, bool json);
 int AddToArchive(const std::string& archive, const std::vector<std::string>& files);
 
 // Writes the entries stored as `names` (all when empty) into `folder`, created with its parents
-// when missing, under the names Extract All gives them; a file already there is left alone
+// when missing, each under its safe name from SafeFileNames(); a file already there is left alone
 // and named on stderr, unless `overwrite`.
 int ExtractFromArchive(const std::string& folder, const std::string& archive,
                        const std::vector<std::string>& names, bool overwrite);
