@@ -12,9 +12,13 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("kofrex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOFREX_VERSION));
     {
-        // Without the window system, which needs a display: --help and --version end the run.
+        // Without the window system, which needs a display: --help, --version and the commands
+        // for scripts end the run here.
         const QCoreApplication withoutWindow(argc, argv);
-        kofrex::AnswerWithoutWindow(QCoreApplication::arguments());
+        if (const std::optional<int> status =
+                kofrex::AnswerWithoutWindow(QCoreApplication::arguments())) {
+            return *status;
+        }
     }
     QApplication application(argc, argv);
     const QString archive = kofrex::ArchiveNamedOnCommandLine(QCoreApplication::arguments());

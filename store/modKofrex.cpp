@@ -450,29 +450,29 @@ ByteString modKofrex::ReadFileBytes(const std::string& path) const {
     return data;
 }
 
-std::optional<ArchiveEntry> modKofrex::FindEntry(std::string_view name) const {
+std::int32_t modKofrex::EntryIndex(std::string_view name) const {
     const std::string key = LookupKey(name);
-    std::optional<std::size_t> exact;
-    std::optional<std::size_t> folded;
+    std::size_t exact = 0;
+    std::size_t folded = 0;
     for (std::size_t row = 0; row < entries_.size(); ++row) {
         if (entries_.NameAt(row) == name) {
-            exact = row;
+            exact = row + 1;
         } else if (LookupKey(entries_.NameAt(row)) == key) {
-            folded = row;
+            folded = row + 1;
         }
     }
-    const std::optional<std::size_t> match = exact ? exact : folded;
-    return match ? std::optional(entries_[*match]) : std::nullopt;
+    return static_cast<std::int32_t>(exact != 0 ? exact : folded);
 }
 
 ByteString modKofrex::GetEntryData(std::string_view name) const {
-    const std::optional<ArchiveEntry> entry = FindEntry(name);
-    if (!entry) {
+    const std::int32_t index = EntryIndex(name);
+    if (index == 0) {
         return {};
     }
+    const ArchiveEntry& entry = entries_[static_cast<std::size_t>(index - 1)];
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
-    ByteString data(static_cast<std::size_t>(entry->Size), '\0');
-    if (archive.ReadAt(data.data(), data.size(), entry->Offset - 1) < data.size()) {
+    ByteString data(static_cast<std::size_t>(entry.Size), '\0');
+    if (archive.ReadAt(data.data(), data.size(), entry.Offset - 1) < data.size()) {
         throw ArchiveError::EntryOutsideArchive(archivePath_);
     }
     archive.Close();

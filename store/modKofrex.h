@@ -98,6 +98,8 @@ class modKofrex {
     // The bytes of the entry stored as `name`: an entry whose Name is exactly `name` first,
     // else the last one equal to it with spaces trimmed and case ignored; empty when none is.
     ByteString GetEntryData(std::string_view name) const;
+    // The 1-based row of the entry GetEntryData(name) reads; 0 when none is.
+    std::int32_t EntryIndex(std::string_view name) const;
 
     // Writes the data of entry `index` (1-based, as Entries()[index - 1]) to `target` as its
     // whole content, replacing it in one step, streamed through a bounded buffer. Goes by the
@@ -137,7 +139,6 @@ class modKofrex {
     bool ReadInPieces(File& archive, ByteString& raw);
     // The table and the identity it was read from become current.
     void TakeDirectory(Directory directory);
-    std::optional<ArchiveEntry> FindEntry(std::string_view name) const;
     // Why a file to add that cannot be opened to read whole is declined.
     AddOutcome SourceDeclined(const std::string& path) const;
     // The current archive, opened and locked, and still the file its path names.

@@ -1,0 +1,199 @@
+#include "batch_commands.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "add_report.h"
+#include "modKofrex.h"
+#include "terminal_progress.h"
+
+namespace kofrex {
+namespace {
+
+QString Text(const char* english) {
+    return QCoreApplication::translate("main", english);
+}
+QString Shown(const std::string& path) {
+    return QString::fromStdString(path);
+}
+
+int Fail(const QString& why) {
+    std::fprintf(stderr, "kofrex: %s\n", qPrintable(why));
+    return 1;
+}
+
+// The archive at `path` made current; false after saying why it cannot be.
+bool OpenOrSay(modKofrex& store, const std::string& path) {
+    if (store.OpenArchive(path)) {
+        return true;
+    }
+    if (!store.SomethingAt(path)) {
+        Fail(Text("There is no file '%1'.").arg(Shown(path)));
+    } else if (!store.FileExists(path)) {
+        Fail(Text("The file '%1' cannot be read.").arg(Shown(path)));
+    } else {
+        Fail(Text("The file '%1' is not an archive that Kofrex can read.").arg(Shown(path)));
+    }
+    return false;
+}
+
+// A stored name as a person reads it: padding trimmed, in UTF-8.
+std::string ReadableName(const ArchiveEntry& entry) {
+    return DecodeWindows1252(TrimSpaces(entry.Name));
+}
+
+// Names come from the archive, which anyone may have written: no control character reaches
+// a terminal or splits a line.
+std::string OnOneLine(std::string name) {
+    for (char& c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') {
+            c = '?';
+        }
+    }
+    return name;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
+}
+
+std::string Listing(const EntryTable& entries, bool json) {
+    std::string out = json ? "[" : "";
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        const ArchiveEntry& entry = entries[row];
+        const std::string size = std::to_string(entry.Size);
+        const std::string offset = std::to_string(entry.Offset);
+        if (json) {
+            out += (row == 0 ? "\n" : ",\n") + std::string("{\"name\":") +
+                   JsonString(ReadableName(entry)) + ",\"size\":" + size + ",\"offset\":" + offset +
+                   "}";
+        } else {
+            out += OnOneLine(ReadableName(entry)) + '\t' + size + '\t' + offset + '\n';
+        }
+    }
+    return json ? out + (entries.empty() ? "]\n" : "\n]\n") : out;
+}
+
+// Runs `work` with `progress` as the store's callback, the store's errors said on stderr.
+template <typename Work>
+int WithProgress(modKofrex& store, TerminalProgress& progress, const QString& cancelled,
+                 const Work& work) {
+    store.SetProgress([&progress](const Progress& now) { return progress.Report(now); });
+    try {
+        return work();
+    } catch (const OperationCancelled&) {
+        progress.EndAsInterrupted(cancelled);
+    }
+}
+
+// The entries stored as `names`, 1-based; nullopt after naming each one not found.
+std::optional<std::vector<std::int32_t>> Rows(const modKofrex& store,
+                                              const std::vector<std::string>& names) {
+    std::vector<std::int32_t> rows;
+    bool allFound = true;
+    for (const std::string& name : names) {
+        const std::int32_t row = store.EntryIndex(EncodeWindows1252(name));
+        if (row == 0) {
+            Fail(Text("No entry is stored as '%1'.").arg(Shown(name)));
+            allFound = false;
+        }
+        rows.push_back(row);
+    }
+    return allFound ? std::optional(rows) : std::nullopt;
+}
+
+}  // namespace
+
+int ListArchive(const std::string& archive, bool json) {
+    modKofrex store;
+    if (!OpenOrSay(store, archive)) {
+        return 1;
+    }
+    const std::string listing = Listing(store.Entries(), json);
+    if (std::fwrite(listing.data(), 1, listing.size(), stdout) != listing.size() ||
+        std::fflush(stdout) != 0) {
+        return Fail(Text("The list could not be written."));
+    }
+    return 0;
+}
+
+int AddToArchive(const std::string& archive, const std::vector<std::string>& files) {
+    modKofrex store;
+    if (!store.SomethingAt(archive)) {
+        try {
+            store.CreateArchive(archive, false);
+        } catch (const TargetAppeared&) {
+            // Another program made it meanwhile: add to that one, if it is an archive.
+        }
+    }
+    if (store.ArchivePath().empty() && !OpenOrSay(store, archive)) {
+        return 1;
+    }
+    TerminalProgress progress(Text("Adding"));
+    return WithProgress(store, progress, Text("Cancelled: the archive is as it was."), [&] {
+        const std::vector<AddOutcome> outcomes = store.AddFilesToArchive(files);
+        std::vector<AddResult> results;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            results.push_back({Shown(files[i]), outcomes[i]});
+        }
+        const QString refused = RefusalReport(results);
+        progress.Clear();
+        return refused.isEmpty() ? 0 : Fail(refused);
+    });
+}
+
+int ExtractFromArchive(const std::string& folder, const std::string& archive,
+                       const std::vector<std::string>& names, bool overwrite) {
+    modKofrex store;
+    if (!OpenOrSay(store, archive)) {
+        return 1;
+    }
+    const std::optional<std::vector<std::int32_t>> rows = Rows(store, names);
+    if (!rows) {
+        return 1;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        return Fail(Text("Could not create the folder '%1': %2.")
+                        .arg(Shown(folder), QString::fromStdString(error.message())));
+    }
+    TerminalProgress progress(Text("Extracting"));
+    const QString cancelled = Text("Cancelled: the files written so far are kept, none in part.");
+    return WithProgress(store, progress, cancelled, [&] {
+        bool leftAlone = false;
+        const auto mayOverwrite = [&](const std::string& path) {
+            if (!overwrite) {
+                progress.Clear();
+                Fail(Text("'%1' exists already and was left alone (--overwrite replaces it).")
+                         .arg(Shown(path)));
+                leftAlone = true;
+            }
+            return overwrite;
+        };
+        if (!store.ExtractEntries(folder, *rows, mayOverwrite)) {
+            progress.Clear();
+            return Fail(Text("The archive '%1' changed while it was read; nothing was written.")
+                            .arg(Shown(archive)));
+        }
+        return leftAlone ? 1 : 0;
+    });
+}
+
+}  // namespace kofrex

@@ -1,0 +1,27 @@
+#pragma once
+
+// The commands that work on an archive without a window, for scripts and file managers. Each
+// uses the store as the window does (its lock, its old-or-new rewrite), prints failures on
+// stderr, and returns the program's exit status: 0 when everything asked was done, else 1.
+// Paths are as the kernel takes them, relative to the current folder; names are UTF-8.
+
+#include <string>
+#include <vector>
+
+namespace kofrex {
+
+// One line per entry on stdout: stored name, size, 1-based offset, tab-separated; with `json`
+// a JSON array of {"name", "size", "offset"} objects instead.
+int ListArchive(const std::string& archive, bool json);
+
+// Stores `files` in one rewrite of `archive`, created when nothing is there; each file that is
+// not stored is named on stderr with the reason.
+int AddToArchive(const std::string& archive, const std::vector<std::string>& files);
+
+// Writes the entries stored as `names` (all when empty) into `folder`, created with its parents
+// when missing, each under its safe name from SafeFileNames(); a file already there is left alone
+// and named on stderr, unless `overwrite`.
+int ExtractFromArchive(const std::string& folder, const std::string& archive,
+                       const std::vector<std::string>& names, bool overwrite);
+
+}  // namespace kofrex

@@ -1,0 +1,91 @@
+// The commands for scripts, run as a script runs them: the built program as a child, without a
+// display, in a scratch folder, one after another on the same archive.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Command {
+    QStringList arguments;
+    int status;
+    QByteArray printed;  // stdout, exactly
+    QByteArray said;     // contained in stderr; "" for an empty stderr
+};
+
+// A: 9-byte header, two 23-byte entries, then A's 6 bytes from 1-based offset 56.
+const QByteArray kListed = "A.TXT\t6\t56\nB Ä.TXT\t2\t62\n";
+const QByteArray kJson =
+    "[\n{\"name\":\"A.TXT\",\"size\":6,\"offset\":56},\n"
+    "{\"name\":\"B Ä.TXT\",\"size\":2,\"offset\":62}\n]\n";
+
+TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
+    QTemporaryDir scratch;
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        QFile file(scratch.filePath(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    };
+    write("a.txt", "hello\n");
+    write("b ä.txt", QByteArray("\0\xff", 2));
+    write("notes.kfx", "plain notes\n");
+    ASSERT_TRUE(QDir(scratch.path()).mkdir("folder"));
+    write("folder/a.txt", "other");
+    write("q\"\x1b\n.t", "x");  // a name no terminal or JSON reader may take as is
+    const std::vector<Command> runs = {
+        {{"--add-to", "a.kfx", "a.txt", "b ä.txt"}, 0, "", ""},
+        {{"--list", "a.kfx"}, 0, kListed, ""},
+        {{"--json", "--list", "a.kfx"}, 0, kJson, ""},
+        {{"--add-to", "a.kfx", "folder", "a.kfx", "missing", "folder/a.txt"},
+         1,
+         "",
+         "folder: it is not a regular file.\na.kfx: it is the archive itself.\nmissing: it cannot "
+         "be read.\na.txt: its stored name A.TXT is already in the archive."},
+        {{"--list", "a.kfx"}, 0, kListed, ""},
+        {{"--add-to", "notes.kfx", "a.txt"}, 1, "", "'notes.kfx' is not an archive that Kofrex"},
+        {{"--list", "notes.kfx"}, 1, "", "'notes.kfx' is not an archive that Kofrex can read."},
+        {{"--list", "none.kfx"}, 1, "", "There is no file 'none.kfx'."},
+        {{"--extract-to", "out/deeper", "a.kfx", " a.txt "}, 0, "", ""},
+        {{"--extract-to", "out/deeper", "a.kfx"}, 1, "", "'out/deeper/A.TXT' exists already"},
+        {{"--extract-to", "out/deeper", "a.kfx", "nope"}, 1, "", "No entry is stored as 'nope'."},
+        {{"--extract-to", "out", "--overwrite", "a.kfx"}, 0, "", ""},
+        {{"--add-to", "c.kfx", "q\"\x1b\n.t"}, 0, "", ""},
+        {{"--list", "c.kfx"}, 0, "Q\"??.T\t1\t33\n", ""},
+        {{"--list", "--json", "c.kfx"},
+         0,
+         "[\n{\"name\":\"Q\\\"\\u001b\\u000a.T\",\"size\":1,\"offset\":33}\n]\n",
+         ""},
+        {{"--list", "a.kfx", "notes.kfx"}, 1, "", "--list takes one archive."},
+        {{"--add-to", "a.kfx"}, 1, "", "at least one file"},
+        {{"--json", "a.kfx"}, 1, "", "--json goes with --list."},
+        {{"--overwrite", "--list", "a.kfx"}, 1, "", "--overwrite goes with --extract-to."},
+        {{"--list", "--extract-to", "out", "a.kfx"}, 1, "", "Give one of"},
+    };
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        bare.remove(name);
+    }
+    for (const Command& run : runs) {
+        QProcess child;
+        child.setProcessEnvironment(bare);
+        child.setWorkingDirectory(scratch.path());
+        child.start(KOFREX_PROGRAM, run.arguments);
+        ASSERT_TRUE(child.waitForFinished(20000));
+        const QByteArray said = child.readAllStandardError();
+        EXPECT_EQ(std::tuple(child.exitCode(), child.readAllStandardOutput(),
+                             run.said.isEmpty() ? said.isEmpty() : said.contains(run.said)),
+                  std::tuple(run.status, run.printed, true))
+            << run.arguments.join(' ').toStdString() << "\nstderr: " << said.toStdString();
+    }
+    const auto read = [&](const char* name) {
+        QFile file(scratch.filePath(QString::fromUtf8(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : "(missing)";
+    };
+    EXPECT_EQ(std::tuple(read("out/deeper/A.TXT"), read("out/A.TXT"), read("out/B Ä.TXT")),
+              std::tuple(QByteArray("hello\n"), QByteArray("hello\n"), QByteArray("\0\xff", 2)));
+}
+
+}  // namespace
