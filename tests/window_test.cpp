@@ -26,31 +26,41 @@ const QString kAllFiles = "All files (*.*)|*.*";
 // Stand-ins for the dialog and the message box: each use is recorded as one line of text, and
 // the answers come from a script the test fills beforehand.
 struct ScriptedDialog : CommonDialog {
-    QStringList choices;  // the next uses' answers: a path, or "" for a cancel
-    QStringList uses;     // "open|save 'FileName' Filter Flags DialogTitle DefaultExt", as set up
+    QStringList choices;  // the next uses' answers: paths split by '|', or "" for a cancel
+    QStringList uses;     // "open|save|folder 'FileName' Filter Flags DialogTitle DefaultExt"
     void ShowOpen() override { Show("open"); }
     void ShowSave() override { Show("save"); }
+    void ShowFolder() override { Show("folder"); }
     void Show(const char* kind) {
         uses << QString("%1 '%2' %3 %4 %5 %6")
                     .arg(kind, FileName, Filter)
                     .arg(Flags, 0, 16)
                     .arg(DialogTitle, DefaultExt);
         FileName = choices.isEmpty() ? FileName : choices.takeFirst();  // unscripted: a cancel
+        FileNames = FileName.split('|', Qt::SkipEmptyParts), FileName = FileNames.value(0);
     }
 };
 
-// A Yes/No box answers Yes as often as the script says, then No; an OK box answers OK.
+// A question answers as scripted, or Yes as often as the script says, then No; an OK box answers
+// OK; a prompt answers what is scripted to be typed, else a cancel.
 struct ScriptedMessageBox : MessageBox {
     int yeses = 0;
+    QList<int> answers;
+    QStringList typed;
     QStringList
         shown;  // "Title buttons: text", with "busy" after the buttons under the wait cursor
     int Present(const QString& text, int buttons, const QString& title) override {
         const bool busy = QGuiApplication::overrideCursor() != nullptr;
         shown << QString("%1 %2%3: %4").arg(title).arg(buttons).arg(busy ? " busy" : "", text);
-        if (buttons != kButtonsYesNo) {
+        if (buttons == kButtonsOkOnly) {
             return kAnswerOk;
         }
-        return yeses > 0 ? (--yeses, kAnswerYes) : kAnswerNo;
+        return !answers.isEmpty() ? answers.takeFirst()
+                                  : (yeses > 0 ? (--yeses, kAnswerYes) : kAnswerNo);
+    }
+    QString InputBox(const QString& prompt, const QString& title, const QString& text) override {
+        shown << QString("%1 input: %2 [%3]").arg(title, prompt, text);
+        return typed.isEmpty() ? QString() : typed.takeFirst();
     }
 };
 
@@ -172,7 +182,7 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
               QStringList({"open '' " + kArchives + " 81004 Open archive... .kfx",
                            "save '' " + kArchives + " 80004 New archive... .kfx",
                            "open '' " + kArchives + " 81004 Open archive... .kfx",
-                           "open '' " + kAllFiles + " 81004 Open archive... .kfx",
+                           "open '' " + kAllFiles + " 81204 Open archive... .kfx",
                            "save '' " + kAllFiles + " 80004 Extract file from archive... "}));
     const QString existing = Write("old.kfx", "old");
     Run(window->cmdNew, existing);  // answered No
@@ -259,14 +269,14 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
     });
     watch.start(0);
     Run(window->cmdAdd, Path("new.bin"));
-    EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // a cancel stops the rest too
+    EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // one progress, one cancel for both
     ClickRow(0);
     ++messages->yeses;
     Run(window->cmdExtract, Path("target.bin"));
     QCoreApplication::processEvents();
     const QString waiting = "\nWaiting for another program to finish with the archive…";
     EXPECT_EQ(seen, QStringList({"Adding NEW.BIN…" + waiting + " 0-0", "Adding NEW.BIN… 0-1000",
-                                 "Adding NEW.BIN… 0-1000", "Extracting BIG.BIN… 0-1000"}));
+                                 "Adding 2 files… 0-1000", "Extracting BIG.BIN… 0-1000"}));
     EXPECT_EQ(std::pair(Read("big.kfx"), Read("target.bin")),
               std::pair(ArchiveImage({{"BIG.BIN", big}}), Bytes("old")));
     EXPECT_EQ(folder.Names().size(), 4u);  // no temporary file
