@@ -191,12 +191,22 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
     Run(window->cmdNew, existing);
     EXPECT_EQ(std::pair(Read("old.kfx"), Shows()),
               std::pair(ArchiveImage({}), QStringList({"Size: ", "Offset: ", existing, "-1"})));
-    Run(window->cmdNew, Path("fresh.kfx"));  // nothing there: no question
-    EXPECT_EQ(window->txtArchive->text(), Path("fresh.kfx"));
-    const QString overwrite = "Overwrite 4: The file 'old.kfx' already exists. Overwrite it?";
+    // Nothing there: no question, unless a file takes the name meanwhile; No keeps that file.
+    files.fault = [&](std::string_view kind, int) {
+        return kind == "RenameNoReplace" ? (Write("fresh.kfx", "late"), 0) : 0;
+    };
+    Run(window->cmdNew, Path("fresh.kfx"));
+    EXPECT_EQ(std::pair(Read("fresh.kfx"), window->txtArchive->text()),
+              std::pair(Bytes("late"), existing));
+    ++messages->yeses;
+    Run(window->cmdNew, Path("fresh.kfx"));
+    EXPECT_EQ(std::pair(Read("fresh.kfx"), window->txtArchive->text()),
+              std::pair(ArchiveImage({}), Path("fresh.kfx")));
+    const QString overwrite = "Overwrite 4: The file '%1.kfx' already exists. Overwrite it?";
     EXPECT_EQ(messages->shown,
               QStringList({"Kofrex 0: Select a file that you would like to extract first.",
-                           overwrite, overwrite}));
+                           overwrite.arg("old"), overwrite.arg("old"), overwrite.arg("fresh"),
+                           overwrite.arg("fresh")}));
 }
 
 TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
@@ -235,6 +245,69 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     EXPECT_EQ(Shows().mid(4),
               QStringList({"ALPHA          ", "Size: ", "Offset: ", archive, "-1"}));
     EXPECT_FALSE(progressShown);
+}
+
+// Each of the list's verbs through its key or menu item; each is offered only where it applies.
+TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
+    ShowWindow();
+    const auto enabled = [this] {
+        QString states;
+        for (QAction* action : window->lstFiles->actions().mid(0, 6)) {
+            states += action->isEnabled() ? "1" : "0";
+        }
+        return states;
+    };
+    EXPECT_EQ(enabled(), "000000");
+    dialog->choices << Archive("verbs.kfx", {{"A.TXT", "1"}, {"B.TXT", "22"}, {"C.TXT", "333"}});
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(enabled(), "010000");  // Extract All only, until a row is selected
+    ClickRow(1);
+    EXPECT_EQ(enabled(), "111111");
+    QTextBrowser desktop;  // stands in for the program the desktop opens a file with
+    QDesktopServices::setUrlHandler("file", &desktop, "setSource");
+    QTest::keyClick(window->lstFiles, Qt::Key_Return);
+    const QString opened = desktop.source().toLocalFile();
+    EXPECT_EQ(std::pair(QFileInfo(opened).fileName(), desktop.toPlainText()),
+              std::pair(QString("B.TXT"), QString("22")));
+    EXPECT_EQ(QFileInfo(QFileInfo(opened).path()).permissions(), QFileDevice::Permissions(0x7700));
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(window->DragData()->urls(), QList<QUrl>({QUrl::fromLocalFile(opened)}));
+    messages->typed << "c.txt"
+                    << "";
+    QTest::keyClick(window->lstFiles, Qt::Key_F2);               // a name already stored
+    ClickRow(1), QTest::keyClick(window->lstFiles, Qt::Key_F2);  // cancelled
+    messages->typed << "bee.txt";
+    window->mnuRename->trigger();
+    ClickRow(1), dialog->choices << Write("other.txt", "new");
+    window->mnuReplace->trigger();
+    const Bytes replaced = ArchiveImage({{"A.TXT", "1"}, {"BEE.TXT", "new"}, {"C.TXT", "333"}});
+    EXPECT_EQ(std::pair(Read("verbs.kfx"), Rows()[1]),
+              std::pair(replaced, QString("BEE.TXT        ")));
+    ClickRow(1), QTest::keyClick(window->lstFiles, Qt::Key_Delete);  // No is the default
+    EXPECT_EQ(Read("verbs.kfx"), replaced);
+    ClickRow(1), ++messages->yeses, QTest::keyClick(window->lstFiles, Qt::Key_Delete);
+    EXPECT_EQ(std::pair(Read("verbs.kfx"), Rows().size()),
+              std::pair(ArchiveImage({{"A.TXT", "1"}, {"C.TXT", "333"}}), qsizetype(2)));
+    ASSERT_TRUE(QDir().mkpath(Path("out")));
+    Write("out/A.TXT", "old"), Write("out/C.TXT", "old");
+    dialog->choices << Path("out"), messages->answers << kAnswerYesToAll;
+    window->mnuExtractAll->trigger();  // asked once for both
+    EXPECT_EQ(std::pair(Read("out/A.TXT"), Read("out/C.TXT")), std::pair(Bytes("1"), Bytes("333")));
+    EXPECT_EQ(
+        messages->shown,
+        QStringList(
+            {"Rename input: New name for 'B.TXT': [B.TXT]",
+             "Kofrex 0: Nothing was renamed: the stored name C.TXT is already in the archive.",
+             "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Kofrex 260: Delete 'BEE.TXT' from the archive?",
+             "Kofrex 260: Delete 'BEE.TXT' from the archive?",
+             "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?"}));
+    EXPECT_EQ(dialog->uses.mid(1),
+              QStringList({"open '' " + kAllFiles + " 81004 Replace with... ",
+                           "folder '' " + QString() + " 80000 Extract all files to... "}));
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {

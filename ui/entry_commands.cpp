@@ -119,8 +119,12 @@ modKofrex::OverwriteQuestion frmMain::AskEachOverwrite() {
             return false;
         }
         if (!all) {
-            const int answer = AskOverwrite(QFileInfo(QString::fromStdString(path)).fileName(),
-                                            kButtonsYesNoToAll);
+            const auto ask = [&] {
+                return AskOverwrite(QFileInfo(QString::fromStdString(path)).fileName(),
+                                    kButtonsYesNoToAll);
+            };
+            // Asked while the extract runs, so the work lets the user answer.
+            const int answer = work_ != nullptr ? work_->AskUser(ask) : ask();
             if (answer == kAnswerYesToAll || answer == kAnswerNoToAll) {
                 all = answer == kAnswerYesToAll;
             }
