@@ -83,8 +83,9 @@ void frmMain::SetUpKeys() {
         ShowListMenu(row == -1 ? QPoint()
                                : lstFiles->visualRect(lstFiles->model()->index(row, 0)).center());
     });
-    key(this, Qt::CTRL | Qt::Key_N, [this] { cmdNew->click(); });
-    key(this, Qt::CTRL | Qt::Key_O, [this] { cmdBrowse->click(); });
+    // As the buttons, which the work holds back while it runs; a close cancels the work first.
+    key(this, Qt::CTRL | Qt::Key_N, [this] { work_ == nullptr ? cmdNew->click() : void(); });
+    key(this, Qt::CTRL | Qt::Key_O, [this] { work_ == nullptr ? cmdBrowse->click() : void(); });
     key(this, Qt::CTRL | Qt::Key_Q, [this] { close(); });
 }
 

@@ -97,6 +97,7 @@ void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode, QFileDialog::
     // The commands ask before replacing a file; the dialog must not ask as well.
     dialog_.setOption(QFileDialog::DontConfirmOverwrite);
     dialog_.setFileMode(files);
+    dialog_.setOption(QFileDialog::ShowDirsOnly, files == QFileDialog::Directory);
     dialog_.setDefaultSuffix(DefaultExt.startsWith(u'.') ? DefaultExt.mid(1) : DefaultExt);
     dialog_.setNameFilters(ToQtNameFilters(Filter));
     dialog_.setWindowTitle(DialogTitle);
