@@ -262,7 +262,8 @@ void frmMain::RenameEntry() {
     const QString name = ShownName(store_.Entries().at(static_cast<std::size_t>(row)));
     const QString typed = messages_->InputBox(QStringLiteral("New name for '%1':").arg(name),
                                               QStringLiteral("Rename"), name);
-    if (typed.isEmpty()) {
+    // The same stored name again needs no rewrite of the archive.
+    if (typed.isEmpty() || ShownStoredName(typed) == name) {
         return;
     }
     ChangeEntry(
