@@ -557,6 +557,8 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
     for (const auto& [buttons, title, key] :
          {std::tuple{kButtonsYesNo, "Overwrite", Qt::Key_Return},  // Yes is the default button
           {kButtonsYesNo, "Overwrite", Qt::Key_Escape},
+          {kButtonsYesNo | kDefaultButton2, "", Qt::Key_Return},  // a question whose Yes loses data
+          {kButtonsYesNoToAll, "Overwrite", Qt::Key_Return},
           {kButtonsOkOnly, "", Qt::Key_Return}}) {
         QObject scope;
         WhenShown(scope, [&](QWidget* modal) {
@@ -567,7 +569,8 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
         });
         shown.last() += QString(": %1").arg(messages.Show("Text", buttons, title));
     }
-    EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 1 0: 1"}));
+    EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 2 0: 7",
+                                  "Overwrite 4 0: 6", "Kofrex 1 0: 1"}));
 }
 
 }  // namespace
