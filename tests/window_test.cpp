@@ -26,31 +26,41 @@ const QString kAllFiles = "All files (*.*)|*.*";
 // Stand-ins for the dialog and the message box: each use is recorded as one line of text, and
 // the answers come from a script the test fills beforehand.
 struct ScriptedDialog : CommonDialog {
-    QStringList choices;  // the next uses' answers: a path, or "" for a cancel
-    QStringList uses;     // "open|save 'FileName' Filter Flags DialogTitle DefaultExt", as set up
+    QStringList choices;  // the next uses' answers: paths split by '|', or "" for a cancel
+    QStringList uses;     // "open|save|folder 'FileName' Filter Flags DialogTitle DefaultExt"
     void ShowOpen() override { Show("open"); }
     void ShowSave() override { Show("save"); }
+    void ShowFolder() override { Show("folder"); }
     void Show(const char* kind) {
         uses << QString("%1 '%2' %3 %4 %5 %6")
                     .arg(kind, FileName, Filter)
                     .arg(Flags, 0, 16)
                     .arg(DialogTitle, DefaultExt);
         FileName = choices.isEmpty() ? FileName : choices.takeFirst();  // unscripted: a cancel
+        FileNames = FileName.split('|', Qt::SkipEmptyParts), FileName = FileNames.value(0);
     }
 };
 
-// A Yes/No box answers Yes as often as the script says, then No; an OK box answers OK.
+// A question answers as scripted, or Yes as often as the script says, then No; an OK box answers
+// OK; a prompt answers what is scripted to be typed, else a cancel.
 struct ScriptedMessageBox : MessageBox {
     int yeses = 0;
+    QList<int> answers;
+    QStringList typed;
     QStringList
         shown;  // "Title buttons: text", with "busy" after the buttons under the wait cursor
     int Present(const QString& text, int buttons, const QString& title) override {
         const bool busy = QGuiApplication::overrideCursor() != nullptr;
         shown << QString("%1 %2%3: %4").arg(title).arg(buttons).arg(busy ? " busy" : "", text);
-        if (buttons != kButtonsYesNo) {
+        if (buttons == kButtonsOkOnly) {
             return kAnswerOk;
         }
-        return yeses > 0 ? (--yeses, kAnswerYes) : kAnswerNo;
+        return !answers.isEmpty() ? answers.takeFirst()
+                                  : (yeses > 0 ? (--yeses, kAnswerYes) : kAnswerNo);
+    }
+    QString InputBox(const QString& prompt, const QString& title, const QString& text) override {
+        shown << QString("%1 input: %2 [%3]").arg(title, prompt, text);
+        return typed.isEmpty() ? QString() : typed.takeFirst();
     }
 };
 
@@ -172,7 +182,7 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
               QStringList({"open '' " + kArchives + " 81004 Open archive... .kfx",
                            "save '' " + kArchives + " 80004 New archive... .kfx",
                            "open '' " + kArchives + " 81004 Open archive... .kfx",
-                           "open '' " + kAllFiles + " 81004 Open archive... .kfx",
+                           "open '' " + kAllFiles + " 81204 Open archive... .kfx",
                            "save '' " + kAllFiles + " 80004 Extract file from archive... "}));
     const QString existing = Write("old.kfx", "old");
     Run(window->cmdNew, existing);  // answered No
@@ -181,12 +191,22 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
     Run(window->cmdNew, existing);
     EXPECT_EQ(std::pair(Read("old.kfx"), Shows()),
               std::pair(ArchiveImage({}), QStringList({"Size: ", "Offset: ", existing, "-1"})));
-    Run(window->cmdNew, Path("fresh.kfx"));  // nothing there: no question
-    EXPECT_EQ(window->txtArchive->text(), Path("fresh.kfx"));
-    const QString overwrite = "Overwrite 4: The file 'old.kfx' already exists. Overwrite it?";
+    // Nothing there: no question, unless a file takes the name meanwhile; No keeps that file.
+    files.fault = [&](std::string_view kind, int) {
+        return kind == "RenameNoReplace" ? (Write("fresh.kfx", "late"), 0) : 0;
+    };
+    Run(window->cmdNew, Path("fresh.kfx"));
+    EXPECT_EQ(std::pair(Read("fresh.kfx"), window->txtArchive->text()),
+              std::pair(Bytes("late"), existing));
+    ++messages->yeses;
+    Run(window->cmdNew, Path("fresh.kfx"));
+    EXPECT_EQ(std::pair(Read("fresh.kfx"), window->txtArchive->text()),
+              std::pair(ArchiveImage({}), Path("fresh.kfx")));
+    const QString overwrite = "Overwrite 4: The file '%1.kfx' already exists. Overwrite it?";
     EXPECT_EQ(messages->shown,
               QStringList({"Kofrex 0: Select a file that you would like to extract first.",
-                           overwrite, overwrite}));
+                           overwrite.arg("old"), overwrite.arg("old"), overwrite.arg("fresh"),
+                           overwrite.arg("fresh")}));
 }
 
 TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
@@ -227,6 +247,69 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     EXPECT_FALSE(progressShown);
 }
 
+// Each of the list's verbs through its key or menu item; each is offered only where it applies.
+TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
+    ShowWindow();
+    const auto enabled = [this] {
+        QString states;
+        for (QAction* action : window->lstFiles->actions().mid(0, 6)) {
+            states += action->isEnabled() ? "1" : "0";
+        }
+        return states;
+    };
+    EXPECT_EQ(enabled(), "000000");
+    dialog->choices << Archive("verbs.kfx", {{"A.TXT", "1"}, {"B.TXT", "22"}, {"C.TXT", "333"}});
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(enabled(), "010000");  // Extract All only, until a row is selected
+    ClickRow(1);
+    EXPECT_EQ(enabled(), "111111");
+    QTextBrowser desktop;  // stands in for the program the desktop opens a file with
+    QDesktopServices::setUrlHandler("file", &desktop, "setSource");
+    QTest::keyClick(window->lstFiles, Qt::Key_Return);
+    const QString opened = desktop.source().toLocalFile();
+    EXPECT_EQ(std::pair(QFileInfo(opened).fileName(), desktop.toPlainText()),
+              std::pair(QString("B.TXT"), QString("22")));
+    EXPECT_EQ(QFileInfo(QFileInfo(opened).path()).permissions(), QFileDevice::Permissions(0x7700));
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(window->DragData()->urls(), QList<QUrl>({QUrl::fromLocalFile(opened)}));
+    messages->typed << "c.txt"
+                    << "";
+    QTest::keyClick(window->lstFiles, Qt::Key_F2);               // a name already stored
+    ClickRow(1), QTest::keyClick(window->lstFiles, Qt::Key_F2);  // cancelled
+    messages->typed << "bee.txt";
+    window->mnuRename->trigger();
+    ClickRow(1), dialog->choices << Write("other.txt", "new");
+    window->mnuReplace->trigger();
+    const Bytes replaced = ArchiveImage({{"A.TXT", "1"}, {"BEE.TXT", "new"}, {"C.TXT", "333"}});
+    EXPECT_EQ(std::pair(Read("verbs.kfx"), Rows()[1]),
+              std::pair(replaced, QString("BEE.TXT        ")));
+    ClickRow(1), QTest::keyClick(window->lstFiles, Qt::Key_Delete);  // No is the default
+    EXPECT_EQ(Read("verbs.kfx"), replaced);
+    ClickRow(1), ++messages->yeses, QTest::keyClick(window->lstFiles, Qt::Key_Delete);
+    EXPECT_EQ(std::pair(Read("verbs.kfx"), Rows().size()),
+              std::pair(ArchiveImage({{"A.TXT", "1"}, {"C.TXT", "333"}}), qsizetype(2)));
+    ASSERT_TRUE(QDir().mkpath(Path("out")));
+    Write("out/A.TXT", "old"), Write("out/C.TXT", "old");
+    dialog->choices << Path("out"), messages->answers << kAnswerYesToAll;
+    window->mnuExtractAll->trigger();  // asked once for both
+    EXPECT_EQ(std::pair(Read("out/A.TXT"), Read("out/C.TXT")), std::pair(Bytes("1"), Bytes("333")));
+    EXPECT_EQ(
+        messages->shown,
+        QStringList(
+            {"Rename input: New name for 'B.TXT': [B.TXT]",
+             "Kofrex 0: Nothing was renamed: the stored name C.TXT is already in the archive.",
+             "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Kofrex 260: Delete 'BEE.TXT' from the archive?",
+             "Kofrex 260: Delete 'BEE.TXT' from the archive?",
+             "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?"}));
+    EXPECT_EQ(dialog->uses.mid(1),
+              QStringList({"open '' " + kAllFiles + " 81004 Replace with... ",
+                           "folder '' " + QString() + " 80000 Extract all files to... "}));
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
     MakeWindow(std::chrono::milliseconds(0));  // each progress dialog shows at the first report
     ShowWindow();
@@ -259,14 +342,14 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
     });
     watch.start(0);
     Run(window->cmdAdd, Path("new.bin"));
-    EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // a cancel stops the rest too
+    EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // one progress, one cancel for both
     ClickRow(0);
     ++messages->yeses;
     Run(window->cmdExtract, Path("target.bin"));
     QCoreApplication::processEvents();
     const QString waiting = "\nWaiting for another program to finish with the archive…";
     EXPECT_EQ(seen, QStringList({"Adding NEW.BIN…" + waiting + " 0-0", "Adding NEW.BIN… 0-1000",
-                                 "Adding NEW.BIN… 0-1000", "Extracting BIG.BIN… 0-1000"}));
+                                 "Adding 2 files… 0-1000", "Extracting BIG.BIN… 0-1000"}));
     EXPECT_EQ(std::pair(Read("big.kfx"), Read("target.bin")),
               std::pair(ArchiveImage({{"BIG.BIN", big}}), Bytes("old")));
     EXPECT_EQ(folder.Names().size(), 4u);  // no temporary file
@@ -474,6 +557,8 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
     for (const auto& [buttons, title, key] :
          {std::tuple{kButtonsYesNo, "Overwrite", Qt::Key_Return},  // Yes is the default button
           {kButtonsYesNo, "Overwrite", Qt::Key_Escape},
+          {kButtonsYesNo | kDefaultButton2, "", Qt::Key_Return},  // a question whose Yes loses data
+          {kButtonsYesNoToAll, "Overwrite", Qt::Key_Return},
           {kButtonsOkOnly, "", Qt::Key_Return}}) {
         QObject scope;
         WhenShown(scope, [&](QWidget* modal) {
@@ -484,7 +569,8 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
         });
         shown.last() += QString(": %1").arg(messages.Show("Text", buttons, title));
     }
-    EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 1 0: 1"}));
+    EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 2 0: 7",
+                                  "Overwrite 4 0: 6", "Kofrex 1 0: 1"}));
 }
 
 }  // namespace

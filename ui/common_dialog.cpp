@@ -10,14 +10,21 @@ QString CommonDialog::FileTitle() const {
 
 bool ShowFor(CommonDialog& dialog, const DialogUse& use) {
     dialog.FileName.clear();
+    dialog.FileNames.clear();
     dialog.Filter = use.filter;
     dialog.Flags = use.flags;
     dialog.DialogTitle = use.title;
     dialog.DefaultExt = use.defaultExt;
-    if (use.save) {
-        dialog.ShowSave();
-    } else {
-        dialog.ShowOpen();
+    switch (use.kind) {
+        case DialogKind::Open:
+            dialog.ShowOpen();
+            break;
+        case DialogKind::Save:
+            dialog.ShowSave();
+            break;
+        case DialogKind::Folder:
+            dialog.ShowFolder();
+            break;
     }
     return !dialog.FileName.isEmpty();
 }

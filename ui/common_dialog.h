@@ -4,6 +4,7 @@
 // and read the chosen file back from FileName; a cancel leaves FileName as they set it.
 
 #include <QString>
+#include <QStringList>
 
 namespace kofrex {
 
@@ -11,16 +12,18 @@ namespace kofrex {
 inline constexpr int kDialogExplorerStyle = 0x80000;
 inline constexpr int kDialogFileMustExist = 0x1000;
 inline constexpr int kDialogHideReadOnly = 0x4;
+inline constexpr int kDialogAllowMultiSelect = 0x200;  // FileNames holds every file chosen
 
 class CommonDialog {
   public:
     virtual ~CommonDialog() = default;
 
-    QString FileName;     // full path of the chosen file
-    QString Filter;       // "description|pattern|description|pattern..."
-    int Flags = 0;        // sum of the kDialog... bits
-    QString DialogTitle;  // "" leaves the dialog's own title
-    QString DefaultExt;   // with its dot, e.g. ".kfx"; added to a typed name without one
+    QString FileName;       // full path of the chosen file (the first, where several were)
+    QStringList FileNames;  // every chosen file, in the order the dialog gives them
+    QString Filter;         // "description|pattern|description|pattern..."
+    int Flags = 0;          // sum of the kDialog... bits
+    QString DialogTitle;    // "" leaves the dialog's own title
+    QString DefaultExt;     // with its dot, e.g. ".kfx"; added to a typed name without one
 
     // The chosen file's name without its folder.
     QString FileTitle() const;
@@ -28,11 +31,15 @@ class CommonDialog {
     // Modal; return when the user closes the dialog.
     virtual void ShowOpen() = 0;
     virtual void ShowSave() = 0;
+    // Chooses a folder instead of a file; FileName is its path.
+    virtual void ShowFolder() = 0;
 };
 
 // One use of the dialog: the properties a command sets before showing it.
+enum class DialogKind { Open, Save, Folder };
+
 struct DialogUse {
-    bool save;
+    DialogKind kind;
     QString title;
     QString filter;
     int flags;

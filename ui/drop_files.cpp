@@ -28,7 +28,11 @@ QStringList frmMain::AcceptedDrop(const QDropEvent& event) const {
     const QStringList paths =
         event.mimeData() != nullptr ? LocalFiles(*event.mimeData()) : QStringList();
     const bool fits = !store_.ArchivePath().empty() ? !paths.isEmpty() : paths.size() == 1;
-    return fits && event.possibleActions().testFlag(Qt::CopyAction) ? paths : QStringList();
+    // A row dragged out of the list and let go over the window stays where it is.
+    const bool fromThisWindow = event.source() != nullptr;
+    return fits && !fromThisWindow && event.possibleActions().testFlag(Qt::CopyAction)
+               ? paths
+               : QStringList();
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent* event) {

@@ -20,13 +20,13 @@ constexpr int kSaveFlags = kDialogExplorerStyle | kDialogHideReadOnly;
 
 // The dialog's uses. An extracted file gets exactly the name the user typed: "Makefile" stays
 // "Makefile", where the archives' extension would make it another kind of file.
-const DialogUse kNewArchiveDialog{true, QStringLiteral("New archive..."), kArchiveFilter,
-                                  kSaveFlags, kArchiveExt};
-const DialogUse kOpenArchiveDialog{false, QStringLiteral("Open archive..."), kArchiveFilter,
-                                   kOpenFlags, kArchiveExt};
-const DialogUse kAddDialog{false, QStringLiteral("Open archive..."), kAllFilesFilter, kOpenFlags,
-                           kArchiveExt};
-const DialogUse kExtractDialog{true, QStringLiteral("Extract file from archive..."),
+const DialogUse kNewArchiveDialog{DialogKind::Save, QStringLiteral("New archive..."),
+                                  kArchiveFilter, kSaveFlags, kArchiveExt};
+const DialogUse kOpenArchiveDialog{DialogKind::Open, QStringLiteral("Open archive..."),
+                                   kArchiveFilter, kOpenFlags, kArchiveExt};
+const DialogUse kAddDialog{DialogKind::Open, QStringLiteral("Open archive..."), kAllFilesFilter,
+                           kOpenFlags | kDialogAllowMultiSelect, kArchiveExt};
+const DialogUse kExtractDialog{DialogKind::Save, QStringLiteral("Extract file from archive..."),
                                kAllFilesFilter, kSaveFlags, QString()};
 
 // The layout is given in twips, 1,440 to the inch: at the screen's logical resolution, so that
@@ -94,6 +94,12 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       txtArchive(new QLineEdit(this)),
       Label2(new QLabel(QStringLiteral("Files in archive:"), this)),
       Label1(new QLabel(QStringLiteral("Archive name:"), this)),
+      mnuExtract(new QAction(QStringLiteral("Extract…"), this)),
+      mnuExtractAll(new QAction(QStringLiteral("Extract All…"), this)),
+      mnuOpen(new QAction(QStringLiteral("Open"), this)),
+      mnuReplace(new QAction(QStringLiteral("Replace With…"), this)),
+      mnuRename(new QAction(QStringLiteral("Rename…"), this)),
+      mnuDelete(new QAction(QStringLiteral("Delete"), this)),
       store_(store),
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
       progressDelay_(platform.progressDelay) {
@@ -107,6 +113,9 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
     SetUpControls();
     SetTabOrder();
     WireEvents();
+    SetUpListMenu();
+    SetUpKeys();
+    EnableListCommands();
     txtArchive->setFocus();
     setAcceptDrops(true);
     store_.SetProgress(
@@ -194,6 +203,7 @@ void frmMain::WireEvents() {
     wire(cmdAdd, &frmMain::cmdAdd_Click);
     wire(cmdExtract, &frmMain::cmdExtract_Click);
     connect(lstFiles, &ListBox::Click, this, [this] { RunHandler([this] { lstFiles_Click(); }); });
+    connect(lstFiles, &ListBox::DragOut, this, [this] { RunHandler([this] { DragOutEntry(); }); });
 }
 
 void frmMain::ListFiles() {
@@ -210,6 +220,7 @@ void frmMain::ListFiles() {
     // Read as they show again.
     lblSize->setAccessibleName({});
     lblOffset->setAccessibleName({});
+    EnableListCommands();
 }
 
 void frmMain::cmdNew_Click() {
@@ -217,12 +228,15 @@ void frmMain::cmdNew_Click() {
         return;
     }
     const QString path = cDlg->FileName;
-    if (store_.SomethingAt(StorePath(path)) && !ConfirmOverwrite()) {
+    bool mayReplace = false;
+    if (!MayWrite(StorePath(path), mayReplace)) {
         return;
     }
-    {
-        WaitCursor busy;
-        store_.CreateArchive(StorePath(path));
+    // Waits, with its progress and Cancel, while another program adds to the file it replaces.
+    const QString creating = QStringLiteral("Creating %1…").arg(cDlg->FileTitle());
+    if (!RunWriting(creating, mayReplace,
+                    [&](bool replace) { store_.CreateArchive(StorePath(path), replace); })) {
+        return;
     }
     ListFiles();
     txtArchive->setText(path);
@@ -258,7 +272,7 @@ void frmMain::cmdAdd_Click() {
         return;
     }
     if (ShowFor(*cDlg, kAddDialog)) {
-        AddFiles({cDlg->FileName});
+        AddFiles(cDlg->FileNames);
     }
 }
 
@@ -286,12 +300,14 @@ void frmMain::cmdExtract_Click() {
                         kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
         return;
     }
-    if (store_.SomethingAt(target) && !ConfirmOverwrite()) {
+    bool mayReplace = false;
+    if (!MayWrite(target, mayReplace)) {
         return;
     }
     const ArchiveEntry entry = store_.Entries().at(static_cast<std::size_t>(row));
     bool extracted = true;
-    RunWork(Extracting(entry), [&] { extracted = store_.ExtractEntry(row + 1, target); });
+    RunWriting(Extracting(entry), mayReplace,
+               [&](bool replace) { extracted = store_.ExtractEntry(row + 1, target, replace); });
     if (!extracted) {
         ReadChangedArchiveAgain();
     }
@@ -308,6 +324,10 @@ void frmMain::ReadChangedArchiveAgain() {
                                         " is no longer an archive Kofrex can read: another "
                                         "program has replaced or damaged it.");
     }
+    ShowChangedArchive();
+}
+
+void frmMain::ShowChangedArchive() {
     ListFiles();
     messages_->Show(
         QStringLiteral("The archive has changed since it was opened. Its list has been read "
@@ -316,6 +336,7 @@ void frmMain::ReadChangedArchiveAgain() {
 
 void frmMain::lstFiles_Click() {
     const int row = lstFiles->ListIndex();
+    EnableListCommands();
     if (row == -1) {
         return;
     }
@@ -334,9 +355,12 @@ void frmMain::ShowEntry(const ArchiveEntry& entry) {
 }
 
 bool frmMain::ConfirmOverwrite() {
-    const QString question = QStringLiteral("The file '") + cDlg->FileTitle() +
-                             QStringLiteral("' already exists. Overwrite it?");
-    return messages_->Show(question, kButtonsYesNo, QStringLiteral("Overwrite")) == kAnswerYes;
+    return AskOverwrite(cDlg->FileTitle(), kButtonsYesNo) == kAnswerYes;
+}
+
+bool frmMain::MayWrite(const std::string& target, bool& mayReplace) {
+    mayReplace = store_.SomethingAt(target);
+    return !mayReplace || ConfirmOverwrite();
 }
 
 }  // namespace kofrex

@@ -3,10 +3,13 @@
 // The program's one window: the current archive's path, the names stored in it, the selected
 // entry's size and offset, and the commands that create, open, add to and extract from it.
 
+#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -58,6 +61,19 @@ class frmMain : public QWidget {
     QLabel* const Label2;
     QLabel* const Label1;
 
+    // The list's menu (right click, the Menu key, Shift+F10), with its keys: Delete, F2, and
+    // Enter or a double click for Open.
+    QAction* const mnuExtract;
+    QAction* const mnuExtractAll;
+    QAction* const mnuOpen;
+    QAction* const mnuReplace;
+    QAction* const mnuRename;
+    QAction* const mnuDelete;
+
+    // The selected entry as a dragged row offers it: a file URL of its copy in the private
+    // folder; null without a selected row or when the archive changed under the table.
+    std::unique_ptr<QMimeData> DragData();
+
   protected:
     // Closing the window while file work runs stops the work first.
     void closeEvent(QCloseEvent* event) override;
@@ -81,6 +97,26 @@ class frmMain : public QWidget {
     void cmdExtract_Click();
     void lstFiles_Click();
 
+    // The list's verbs (entry_commands.cpp).
+    void SetUpListMenu();
+    void SetUpKeys();
+    void EnableListCommands();
+    void ShowListMenu(const QPoint& at);
+    void ExtractAll();
+    void OpenEntry();
+    void ReplaceEntry();
+    void RenameEntry();
+    void DeleteEntry();
+    void DragOutEntry();
+    // Writes the selected entry under its safe name into the private folder; "" when the
+    // archive changed under the table (then read again).
+    QString ExtractPrivately(int row);
+    // Runs a change of one entry and shows its outcome; `refused` tells why one was declined.
+    void ChangeEntry(const QString& what, const std::function<AddOutcome()>& change,
+                     const std::function<QString(AddOutcome)>& refused);
+    // The overwrite question asked of each existing file in turn, with Yes to All and No to All.
+    modKofrex::OverwriteQuestion AskEachOverwrite();
+
     // Errors (error_handling.cpp). Runs a handler so that no error crosses the event loop: one
     // that escapes is shown, and the window goes on with the archive as the file now is.
     void RunHandler(const std::function<void()>& handler);
@@ -91,12 +127,19 @@ class frmMain : public QWidget {
     void OpenPath(const QString& path);
     // The archive changed under the table: read it again and tell the user.
     void ReadChangedArchiveAgain();
+    // The store has read the changed archive again: show it and tell the user.
+    void ShowChangedArchive();
 
     // File work (window_work.cpp). Adds each file in turn, as the add command does, refills the
     // list once, then names in one message every file that was not stored.
     void AddFiles(const QStringList& paths);
     // Runs store work that reports progress; false when it was cancelled.
     bool RunWork(const QString& what, const std::function<void()>& work);
+    // RunWork for work writing the file the dialog chose: when something took its name after
+    // the user decided (`mayReplace` says whether they agreed to replace), the overwrite
+    // question is asked again, and on Yes the work runs again, replacing. False when it was
+    // cancelled or declined.
+    bool RunWriting(const QString& what, bool mayReplace, const std::function<void(bool)>& work);
     // Lets the store free a replaced archive once the window has shown the result.
     void ReleaseWhenIdle();
 
@@ -105,6 +148,10 @@ class frmMain : public QWidget {
     void TakeDroppedFiles(const QStringList& paths);
 
     bool ConfirmOverwrite();
+    // The overwrite question about the file `name`, with `buttons`; the answer.
+    int AskOverwrite(const QString& name, int buttons);
+    // Nothing is at the target, or the user agreed to replace it; sets whether they did.
+    bool MayWrite(const std::string& target, bool& mayReplace);
     void ShowEntry(const ArchiveEntry& entry);
 
     modKofrex& store_;
@@ -112,6 +159,8 @@ class frmMain : public QWidget {
     const std::chrono::milliseconds progressDelay_;
     // The work in progress, while there is one.
     WorkProgress* work_ = nullptr;
+    // Entries opened or dragged out are written here; removed with the window.
+    std::unique_ptr<QTemporaryDir> privateFolder_;
 };
 
 }  // namespace kofrex

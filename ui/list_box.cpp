@@ -20,6 +20,7 @@ ListBox::ListBox(QWidget* parent) : QListView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ListBox::OnSelectionChanged);
 }
@@ -75,6 +76,12 @@ int ListBox::FirstRowFor(const QKeyEvent& event) const {
             return ListCount() - 1;
         default:
             return -1;
+    }
+}
+
+void ListBox::startDrag(Qt::DropActions /*supportedActions*/) {
+    if (ListIndex() != -1) {
+        emit DragOut();
     }
 }
 

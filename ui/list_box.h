@@ -32,6 +32,8 @@ class ListBox : public QListView {
   signals:
     // The user selected a row, with the mouse or the keyboard.
     void Click();
+    // The user began to drag the selected row out of the list.
+    void DragOut();
 
   protected:
     // Once a row is selected, a row stays selected until the rows are replaced: a click below
@@ -40,6 +42,8 @@ class ListBox : public QListView {
                                                          const QEvent* event) const override;
     // In a list without a selection the first arrow, Home or End key selects a row.
     void keyPressEvent(QKeyEvent* event) override;
+    // The window decides what a dragged row becomes.
+    void startDrag(Qt::DropActions supportedActions) override;
 
   private:
     void OnSelectionChanged();

@@ -8,10 +8,16 @@ namespace kofrex {
 
 inline constexpr int kButtonsOkOnly = 0;
 inline constexpr int kButtonsYesNo = 4;  // Yes is the default button
+// Yes, No, Yes to All and No to All, for a question asked of each file in turn.
+inline constexpr int kButtonsYesNoToAll = 8;
+// Added to a button style: the second button is the default, for questions whose Yes loses data.
+inline constexpr int kDefaultButton2 = 0x100;
 
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;
+inline constexpr int kAnswerYesToAll = 10;
+inline constexpr int kAnswerNoToAll = 11;
 
 inline constexpr const char* kApplicationTitle = "Kofrex";
 
@@ -21,6 +27,9 @@ class MessageBox {
 
     // A box given no title of its own bears the application's title.
     int Show(const QString& text, int buttons = kButtonsOkOnly, const QString& title = {});
+
+    // Asks for a line of text, shown with `text` already typed; "" when the user cancelled.
+    virtual QString InputBox(const QString& prompt, const QString& title, const QString& text) = 0;
 
   private:
     virtual int Present(const QString& text, int buttons, const QString& title) = 0;

@@ -58,37 +58,46 @@ QtCommonDialog::QtCommonDialog(QWidget* parent) : dialog_(parent) {
 }
 
 void QtCommonDialog::ShowOpen() {
-    Show(QFileDialog::AcceptOpen);
+    const bool several = (Flags & kDialogAllowMultiSelect) != 0;
+    const bool mustExist = several || (Flags & kDialogFileMustExist) != 0;
+    Show(QFileDialog::AcceptOpen, several     ? QFileDialog::ExistingFiles
+                                  : mustExist ? QFileDialog::ExistingFile
+                                              : QFileDialog::AnyFile);
 }
 
 void QtCommonDialog::ShowSave() {
-    Show(QFileDialog::AcceptSave);
+    Show(QFileDialog::AcceptSave, QFileDialog::AnyFile);
 }
 
-void QtCommonDialog::Show(QFileDialog::AcceptMode mode) {
-    ApplyProperties(mode);
-    // The file as the dialog accepted it: asking afterwards would work it out again from the
-    // list and the name field.
-    QString accepted;
+void QtCommonDialog::ShowFolder() {
+    Show(QFileDialog::AcceptOpen, QFileDialog::Directory);
+}
+
+void QtCommonDialog::Show(QFileDialog::AcceptMode mode, QFileDialog::FileMode files) {
+    ApplyProperties(mode, files);
+    // The files as the dialog accepted them: asking afterwards would work them out again from
+    // the list and the name field.
+    QStringList accepted;
     const QMetaObject::Connection taking =
-        QObject::connect(&dialog_, &QFileDialog::fileSelected,
-                         [&accepted](const QString& file) { accepted = file; });
+        QObject::connect(&dialog_, &QFileDialog::filesSelected,
+                         [&accepted](const QStringList& chosen) { accepted = chosen; });
     const int result = dialog_.exec();
     QObject::disconnect(taking);
     CloseCompletionList();
     if (result == QDialog::Accepted && !accepted.isEmpty()) {
-        FileName = accepted;
+        FileNames = accepted;
+        FileName = accepted.constFirst();
         // A name typed with its folder moves the dialog there too, for the next use.
         dialog_.setDirectory(QFileInfo(FileName).absolutePath());
     }
 }
 
-void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode) {
+void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode, QFileDialog::FileMode files) {
     dialog_.setAcceptMode(mode);
     // The commands ask before replacing a file; the dialog must not ask as well.
     dialog_.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog_.setFileMode((Flags & kDialogFileMustExist) != 0 ? QFileDialog::ExistingFile
-                                                            : QFileDialog::AnyFile);
+    dialog_.setFileMode(files);
+    dialog_.setOption(QFileDialog::ShowDirsOnly, files == QFileDialog::Directory);
     dialog_.setDefaultSuffix(DefaultExt.startsWith(u'.') ? DefaultExt.mid(1) : DefaultExt);
     dialog_.setNameFilters(ToQtNameFilters(Filter));
     dialog_.setWindowTitle(DialogTitle);

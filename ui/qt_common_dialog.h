@@ -29,13 +29,14 @@ class QtCommonDialog : public CommonDialog {
 
     void ShowOpen() override;
     void ShowSave() override;
+    void ShowFolder() override;
 
     // The dialog while it is shown, for driving it from tests.
     QFileDialog& Widget() { return dialog_; }
 
   private:
-    void Show(QFileDialog::AcceptMode mode);
-    void ApplyProperties(QFileDialog::AcceptMode mode);
+    void Show(QFileDialog::AcceptMode mode, QFileDialog::FileMode files);
+    void ApplyProperties(QFileDialog::AcceptMode mode, QFileDialog::FileMode files);
     void ClearTypedName();
     void ClearSelection();
     void CloseCompletionList();

@@ -1,5 +1,6 @@
 #include "qt_message_box.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace kofrex {
@@ -11,6 +12,10 @@ int AnswerFor(QMessageBox::StandardButton button) {
             return kAnswerYes;
         case QMessageBox::No:
             return kAnswerNo;
+        case QMessageBox::YesToAll:
+            return kAnswerYesToAll;
+        case QMessageBox::NoToAll:
+            return kAnswerNoToAll;
         default:
             return kAnswerOk;
     }
@@ -20,15 +25,26 @@ int AnswerFor(QMessageBox::StandardButton button) {
 
 int QtMessageBox::Present(const QString& text, int buttons, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::NoButton, parent_);
-    if (buttons == kButtonsYesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+    const int style = buttons & ~kDefaultButton2;
+    if (style == kButtonsYesNo || style == kButtonsYesNoToAll) {
+        const QMessageBox::StandardButtons toAll =
+            style == kButtonsYesNoToAll ? QMessageBox::YesToAll | QMessageBox::NoToAll
+                                        : QMessageBox::NoButton;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | toAll);
+        box.setDefaultButton((buttons & kDefaultButton2) != 0 ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
     box.exec();
     return AnswerFor(box.standardButton(box.clickedButton()));
+}
+
+QString QtMessageBox::InputBox(const QString& prompt, const QString& title, const QString& text) {
+    bool accepted = false;
+    const QString typed =
+        QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, text, &accepted);
+    return accepted ? typed : QString();
 }
 
 }  // namespace kofrex

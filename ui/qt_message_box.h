@@ -11,6 +11,8 @@ class QtMessageBox : public MessageBox {
   public:
     explicit QtMessageBox(QWidget* parent) : parent_(parent) {}
 
+    QString InputBox(const QString& prompt, const QString& title, const QString& text) override;
+
   private:
     int Present(const QString& text, int buttons, const QString& title) override;
 

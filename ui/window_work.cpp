@@ -1,4 +1,4 @@
-// The window's file work: adds one after another, each with its progress, and what follows them.
+// The window's file work: adds, each with its progress, and what follows them.
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -14,8 +14,9 @@ namespace {
 // Posted behind the repaint of the list after an add; see ReleaseWhenIdle.
 const QEvent::Type kReleaseEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-QString Adding(const QString& path) {
-    return QStringLiteral("Adding %1…").arg(ShownStoredName(path));
+QString Adding(const QStringList& paths) {
+    return paths.size() == 1 ? QStringLiteral("Adding %1…").arg(ShownStoredName(paths.first()))
+                             : QStringLiteral("Adding %1 files…").arg(paths.size());
 }
 
 bool AnyIs(const std::vector<AddResult>& results, AddOutcome outcome) {
@@ -26,14 +27,16 @@ bool AnyIs(const std::vector<AddResult>& results, AddOutcome outcome) {
 }  // namespace
 
 void frmMain::AddFiles(const QStringList& paths) {
-    std::vector<AddResult> results;
+    std::vector<std::string> storePaths;
     for (const QString& path : paths) {
-        AddOutcome outcome = AddOutcome::Stored;
-        if (!RunWork(Adding(path),
-                     [&] { outcome = store_.AddFileToArchive(path.toStdString()); })) {
-            break;
-        }
-        results.push_back({path, outcome});
+        storePaths.push_back(path.toStdString());
+    }
+    // One rewrite for them all: every file that can be stored, or none after a cancel.
+    std::vector<AddOutcome> outcomes;
+    RunWork(Adding(paths), [&] { outcomes = store_.AddFilesToArchive(storePaths); });
+    std::vector<AddResult> results;
+    for (std::size_t i = 0; i < outcomes.size() && i < storePaths.size(); ++i) {
+        results.push_back({paths[static_cast<qsizetype>(i)], outcomes[i]});
     }
     // Also after a cancel: the table mirrors the archive, which is as it was. An archive that
     // is gone or damaged is read again, so that the window no longer offers it.
@@ -69,6 +72,21 @@ bool frmMain::RunWork(const QString& what, const std::function<void()>& work) {
         return false;
     }
     return finished;
+}
+
+bool frmMain::RunWriting(const QString& what, bool mayReplace,
+                         const std::function<void(bool)>& work) {
+    for (;;) {
+        try {
+            return RunWork(what, [&] { work(mayReplace); });
+        } catch (const TargetAppeared&) {
+            // It came after the user chose: they decide again, on what is there now.
+            if (!ConfirmOverwrite()) {
+                return false;
+            }
+            mayReplace = true;
+        }
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

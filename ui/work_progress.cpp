@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "message_box.h"
 
@@ -132,6 +133,20 @@ void WorkProgress::ShowState(const Progress& progress) {
     dialog_->setLabelText(what_);
     dialog_->setRange(0, kSteps);
     dialog_->setValue(Steps(progress));
+}
+
+int WorkProgress::AskUser(const std::function<int()>& ask) {
+    QCoreApplication::instance()->removeEventFilter(this);
+    const QCursor* busy = QGuiApplication::overrideCursor();
+    const QCursor working = busy != nullptr ? *busy : QCursor(Qt::WaitCursor);
+    if (busy != nullptr) {
+        QGuiApplication::restoreOverrideCursor();
+    }
+    const auto resume = qScopeGuard([this, working] {
+        QGuiApplication::setOverrideCursor(working);
+        QCoreApplication::instance()->installEventFilter(this);
+    });
+    return ask();
 }
 
 bool WorkProgress::eventFilter(QObject* receiver, QEvent* event) {

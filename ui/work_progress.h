@@ -11,6 +11,7 @@
 #include <QProgressDialog>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 #include "progress.h"
@@ -30,6 +31,10 @@ class WorkProgress : public QObject {
 
     // The store's progress callback: false once the work is to stop.
     bool Report(const Progress& progress);
+
+    // Asks the user a question in the middle of the work: input reaches the question, under the
+    // normal cursor, until it is answered. Returns the answer.
+    int AskUser(const std::function<int()>& ask);
 
     // The main window is being closed: stop the work, then end.
     void CancelAndEnd();
