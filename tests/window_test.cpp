@@ -99,7 +99,11 @@ class Window : public ::testing::Test {
         QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, {}, rect.center());
     }
     QStringList Rows() const {
-        return static_cast<QStringListModel*>(window->lstFiles->model())->stringList();
+        QStringList rows;
+        for (int row = 0; row < window->lstFiles->ListCount(); ++row) {
+            rows << window->lstFiles->List(row);
+        }
+        return rows;
     }
     // What a command may change: the rows, the two labels, the path box and the selected row.
     QStringList Shows() const {

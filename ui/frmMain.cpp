@@ -70,8 +70,8 @@ std::string StorePath(const QString& path) {
     return path.toStdString();
 }
 
-QString RowText(const ArchiveEntry& entry) {
-    return QString::fromStdString(DecodeWindows1252(entry.Name));
+QString RowText(std::string_view name) {
+    return QString::fromStdString(DecodeWindows1252(name));
 }
 
 QString Extracting(const ArchiveEntry& entry) {
@@ -207,14 +207,14 @@ void frmMain::WireEvents() {
 }
 
 void frmMain::ListFiles() {
-    const std::int32_t count = store_.EntryCount();
-    const EntryTable& entries = store_.Entries();
-    QStringList rows;
-    rows.reserve(count);
-    for (std::int32_t i = 0; i < count; ++i) {
-        rows << RowText(entries[static_cast<std::size_t>(i)]);
-    }
-    lstFiles->SetItems(std::move(rows));
+    // Each row's name is decoded when the list shows it, not here: an archive of millions of
+    // entries lists at once.
+    lstFiles->SetRows(store_.EntryCount(), [this](int row) {
+        // The table may have changed since (an error is being shown before the list is filled
+        // again): a row that is gone shows empty.
+        const auto at = static_cast<std::size_t>(row);
+        return at < store_.Entries().size() ? RowText(store_.Entries().NameAt(at)) : QString();
+    });
     lblSize->setText(QStringLiteral("Size: "));
     lblOffset->setText(QStringLiteral("Offset: "));
     // Read as they show again.
@@ -254,9 +254,10 @@ void frmMain::OpenNamedArchive(const QString& path) {
 
 void frmMain::OpenPath(const QString& path) {
     bool opened = false;
-    {
-        WaitCursor busy;
-        opened = store_.OpenArchive(StorePath(path));
+    // A directory of many megabytes shows its progress; Cancel keeps the archive and list shown.
+    if (!RunWork(QStringLiteral("Opening %1…").arg(QFileInfo(path).fileName()),
+                 [&] { opened = store_.OpenArchive(StorePath(path)); })) {
+        return;
     }
     ListFiles();
     if (opened) {

@@ -4,12 +4,24 @@
 
 namespace kofrex {
 
+void RowModel::SetRows(int count, RowText text) {
+    beginResetModel();
+    count_ = count;
+    text_ = std::move(text);
+    endResetModel();
+}
+
+int RowModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : count_;
+}
+
 QVariant RowModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::AccessibleTextRole) {
-        return QStringListModel::data(index, role);
+    if (!index.isValid() || index.row() >= count_ ||
+        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)) {
+        return {};
     }
-    QString text = QStringListModel::data(index, Qt::DisplayRole).toString();
-    while (text.endsWith(u' ')) {
+    QString text = text_(index.row());
+    while (role == Qt::AccessibleTextRole && text.endsWith(u' ')) {
         text.chop(1);
     }
     return text;
@@ -25,9 +37,8 @@ ListBox::ListBox(QWidget* parent) : QListView(parent) {
             &ListBox::OnSelectionChanged);
 }
 
-void ListBox::SetItems(QStringList rows) {
-    // A reset drops the selection without a selectionChanged signal.
-    model_.setStringList(std::move(rows));
+void ListBox::SetRows(int count, RowModel::RowText text) {
+    model_.SetRows(count, std::move(text));
 }
 
 QString ListBox::List(int row) const {

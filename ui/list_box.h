@@ -1,18 +1,27 @@
 #pragma once
 
-// A single-selection, unsorted list of text rows. Backed by a string model with uniform row
-// heights, so a list of a hundred thousand rows fills and paints at once.
+// A single-selection, unsorted list of text rows. Its model asks for a row's text only when the
+// row is painted or read, and the rows have one height, so filling the list costs the same for
+// ten rows and ten million.
 
+#include <QAbstractListModel>
 #include <QListView>
-#include <QStringListModel>
+#include <functional>
 
 namespace kofrex {
 
-// The rows as they show; screen readers are given them without the spaces that pad a stored
-// name to its full width.
-class RowModel : public QStringListModel {
+// Screen readers are given the rows without the spaces that pad a stored name to its width.
+class RowModel : public QAbstractListModel {
   public:
+    using RowText = std::function<QString(int row)>;
+    // Replaces every row at once; a reset drops the selection without a selectionChanged signal.
+    void SetRows(int count, RowText text);
+    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+
+  private:
+    int count_ = 0;
+    RowText text_;
 };
 
 class ListBox : public QListView {
@@ -21,8 +30,9 @@ class ListBox : public QListView {
   public:
     explicit ListBox(QWidget* parent);
 
-    // Replaces every row, leaving none selected; raises no Click.
-    void SetItems(QStringList rows);
+    // Replaces every row, leaving none selected; raises no Click. `text` gives a row's text when
+    // it is shown.
+    void SetRows(int count, RowModel::RowText text);
     int ListCount() const { return model_.rowCount(); }
     QString List(int row) const;
     // The selected row, -1 when none. Qt's "current" row, which moves on focus alone, is
