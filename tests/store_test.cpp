@@ -277,6 +277,40 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
     EXPECT_EQ(store.Entries(), Reread());
 }
 
+// A directory of millions of entries is read in pieces: refused, cancelled or failing part-way,
+// the open leaves the previous archive current. Large only in its header: the rest is a hole.
+TEST_F(Store, AnOpenOfAHugeDirectoryThatDoesNotCompleteKeepsThePreviousTable) {
+    Open({{"KEPT", "k"}});
+    const std::string huge = folder / "huge.kfx";
+    WriteFile(huge, "KFRX\x01" + Le32(2'000'000));
+    fs::resize_file(huge, 9 + 23 * 2'000'000);
+    // What the progress answers, the error a read after the first piece fails with, and the
+    // pieces reported: all three of a refused directory, only the first of the others.
+    const std::tuple<std::string, bool, int, int> cases[] = {
+        {"refused: no entry lies in the file", true, 0, 3},
+        {"cancelled", false, 0, 1},
+        {"failing", true, EIO, 1}};
+    for (const auto& [name, goOn, error, pieces] : cases) {
+        int reports = 0;
+        store.SetProgress([&, goOn = goOn](const Progress&) { return ++reports, goOn; });
+        files.fault = [&, error = error](std::string_view kind, int) {
+            return kind == "ReadAt" && reports > 0 ? error : 0;
+        };
+        bool opened = false;
+        const int raised = ErrorOf([&] {
+            try {
+                opened = store.OpenArchive(huge);
+            } catch (const OperationCancelled&) {
+            }
+        });
+        EXPECT_EQ(raised, error) << name;
+        EXPECT_FALSE(opened) << name;
+        EXPECT_EQ(reports, pieces) << name;
+        EXPECT_EQ(store.ArchivePath(), archive) << name;
+        EXPECT_EQ(store.Entries(), Reread()) << name;
+    }
+}
+
 TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     Open({{"ONE", "first"}});
     Progress last;
