@@ -21,6 +21,15 @@ void ShownWindow::ListFiles() {
     QApplication::processEvents();
 }
 
+double ShownWindow::TimeSelect(int row) {
+    QElapsedTimer timer;
+    timer.start();
+    window_->lstFiles->setCurrentIndex(window_->lstFiles->model()->index(row, 0));
+    window_->repaint();
+    QApplication::processEvents();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
 QWidget* ShownWindow::Widget() const {
     return window_.get();
 }

@@ -20,6 +20,8 @@ class ShownWindow {
     // What a command does last: ListFiles, until the list has been painted.
     void ListFiles();
     QWidget* Widget() const;
+    // Milliseconds from selecting `row` to its size shown and painted.
+    double TimeSelect(int row);
 
   private:
     std::unique_ptr<frmMain> window_;
