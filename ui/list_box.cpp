@@ -1,6 +1,9 @@
 #include "list_box.h"
 
 #include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
 
 namespace kofrex {
 
@@ -93,6 +96,167 @@ int ListBox::FirstRowFor(const QKeyEvent& event) const {
 void ListBox::startDrag(Qt::DropActions /*supportedActions*/) {
     if (ListIndex() != -1) {
         emit DragOut();
+    }
+}
+
+void ListBox::doItemsLayout() {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const int measured = model_.rowCount() > 0
+                             ? itemDelegate()->sizeHint(option, model_.index(0)).height()
+                             : fontMetrics().height();
+    rowHeight_ = std::max(1, measured);
+    QAbstractItemView::doItemsLayout();  // not QListView's, which places every row
+}
+
+void ListBox::updateGeometries() {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setRange(0, std::max(0, model_.rowCount() - WholeRowsShown()));
+    bar->setPageStep(WholeRowsShown());
+    bar->setSingleStep(1);
+    horizontalScrollBar()->setRange(0, 0);
+    QAbstractItemView::updateGeometries();
+}
+
+int ListBox::FirstShownRow() const {
+    return verticalScrollBar()->value();
+}
+
+int ListBox::WholeRowsShown() const {
+    return std::max(1, viewport()->height() / rowHeight_);
+}
+
+QRect ListBox::RowRect(int row) const {
+    return {0, (row - FirstShownRow()) * rowHeight_, viewport()->width(), rowHeight_};
+}
+
+QRect ListBox::visualRect(const QModelIndex& index) const {
+    return index.isValid() && index.model() == &model_ ? RowRect(index.row()) : QRect();
+}
+
+QModelIndex ListBox::indexAt(const QPoint& point) const {
+    if (point.y() < 0 || point.x() < 0 || point.x() >= viewport()->width()) {
+        return {};
+    }
+    const int row = FirstShownRow() + point.y() / rowHeight_;
+    return row < model_.rowCount() ? model_.index(row) : QModelIndex();
+}
+
+void ListBox::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid()) {
+        return;
+    }
+    const int row = index.row();
+    QScrollBar* bar = verticalScrollBar();
+    switch (hint) {
+        case PositionAtTop:
+            bar->setValue(row);
+            break;
+        case PositionAtBottom:
+            bar->setValue(row - WholeRowsShown() + 1);
+            break;
+        case PositionAtCenter:
+            bar->setValue(row - WholeRowsShown() / 2);
+            break;
+        case EnsureVisible:
+            if (row < FirstShownRow()) {
+                bar->setValue(row);
+            } else if (row >= FirstShownRow() + WholeRowsShown()) {
+                bar->setValue(row - WholeRowsShown() + 1);
+            }
+            break;
+    }
+}
+
+QModelIndex ListBox::moveCursor(CursorAction action, Qt::KeyboardModifiers /*modifiers*/) {
+    const int count = model_.rowCount();
+    if (count == 0) {
+        return {};
+    }
+    const int current = currentIndex().isValid() ? currentIndex().row() : 0;
+    int row = current;
+    switch (action) {
+        case MoveUp:
+        case MovePrevious:
+            row = current - 1;
+            break;
+        case MoveDown:
+        case MoveNext:
+            row = current + 1;
+            break;
+        case MovePageUp:
+            row = current - WholeRowsShown();
+            break;
+        case MovePageDown:
+            row = current + WholeRowsShown();
+            break;
+        case MoveHome:
+            row = 0;
+            break;
+        case MoveEnd:
+            row = count - 1;
+            break;
+        case MoveLeft:
+        case MoveRight:
+            break;
+    }
+    return model_.index(std::clamp(row, 0, count - 1));
+}
+
+void ListBox::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+    const QModelIndex top = indexAt(rect.normalized().topLeft());
+    const QModelIndex bottom = indexAt(rect.normalized().bottomLeft());
+    if (!top.isValid()) {
+        selectionModel()->select(QItemSelection(), command);
+        return;
+    }
+    selectionModel()->select(QItemSelection(top, bottom.isValid() ? bottom : top), command);
+}
+
+QRegion ListBox::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const int first = FirstShownRow();
+    const int last = first + WholeRowsShown();
+    for (const QItemSelectionRange& range : selection) {
+        const int top = std::max(range.top(), first);
+        const int bottom = std::min(range.bottom(), last);
+        if (top <= bottom) {
+            region += RowRect(top).united(RowRect(bottom));
+        }
+    }
+    return region;
+}
+
+int ListBox::verticalOffset() const {
+    return FirstShownRow() * rowHeight_;
+}
+
+void ListBox::scrollContentsBy(int /*dx*/, int /*dy*/) {
+    viewport()->update();
+}
+
+void ListBox::resizeEvent(QResizeEvent* event) {
+    QAbstractItemView::resizeEvent(event);
+    updateGeometries();
+}
+
+void ListBox::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(viewport());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QStyle::State base = option.state;
+    const int end = std::min(model_.rowCount(), FirstShownRow() + WholeRowsShown() + 1);
+    for (int row = FirstShownRow(); row < end; ++row) {
+        const QModelIndex index = model_.index(row);
+        option.rect = RowRect(row);
+        option.state = base;
+        if (selectionModel()->isSelected(index)) {
+            option.state |= QStyle::State_Selected;
+        }
+        if (index == currentIndex() && hasFocus()) {
+            option.state |= QStyle::State_HasFocus;
+        }
+        itemDelegateForIndex(index)->paint(&painter, option, index);
     }
 }
 

@@ -39,6 +39,12 @@ class ListBox : public QListView {
     // not a selection.
     int ListIndex() const;
 
+    // Rows of one height, placed and found by arithmetic (see below).
+    void doItemsLayout() override;
+    QRect visualRect(const QModelIndex& index) const override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
   signals:
     // The user selected a row, with the mouse or the keyboard.
     void Click();
@@ -55,12 +61,30 @@ class ListBox : public QListView {
     // The window decides what a dragged row becomes.
     void startDrag(Qt::DropActions supportedActions) override;
 
+    // Rows of one height, placed and found by arithmetic, scrolled a row at a time: Qt's own
+    // layout visits every row and keeps a position for each, which for millions of rows takes
+    // seconds and as much memory again as the directory.
+    void updateGeometries() override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    int verticalOffset() const override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     void OnSelectionChanged();
     // The row a key selects when none is selected; -1 for keys that do not select.
     int FirstRowFor(const QKeyEvent& event) const;
 
+    int FirstShownRow() const;
+    // Rows wholly inside the viewport, at least one.
+    int WholeRowsShown() const;
+    QRect RowRect(int row) const;
+
     RowModel model_;
+    int rowHeight_ = 1;
 };
 
 }  // namespace kofrex
