@@ -87,9 +87,9 @@ std::optional<EntryTable> ArchivePlan::Directory(const std::vector<std::int64_t>
     if (position > kMaxPosition) {
         return std::nullopt;
     }
-    ByteString raw;
-    raw.reserve(entries.size() * kEntrySize);
-    for (const Entry& entry : entries) {
+    RowMemory rows(entries.size() * kEntrySize);
+    for (std::size_t row = 0; row < entries.size(); ++row) {
+        const Entry& entry = entries[row];
         const std::int64_t offset = starts[entry.piece] + entry.within + 1;
         if (offset > kMaxPosition) {
             return std::nullopt;  // even an empty entry may not start past the range
@@ -98,9 +98,9 @@ std::optional<EntryTable> ArchivePlan::Directory(const std::vector<std::int64_t>
         const EntryBytes bytes =
             EncodeEntry({std::string(entry.name.data(), kNameSize),
                          static_cast<std::int32_t>(offset), static_cast<std::int32_t>(size)});
-        raw.append(bytes.data(), bytes.size());
+        std::copy(bytes.begin(), bytes.end(), rows.data() + row * kEntrySize);
     }
-    return EntryTable(std::move(raw));
+    return EntryTable(std::move(rows));
 }
 
 std::vector<std::string> SafeFileNames(const EntryTable& entries) {

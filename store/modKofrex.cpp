@@ -112,23 +112,23 @@ std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
         DirectoryEnd(header_.FileCount) > fileLength) {
         return std::nullopt;  // checked before allocating, so a bogus count costs nothing
     }
-    ByteString raw(static_cast<std::size_t>(header_.FileCount) * kEntrySize, '\0');
-    if (!ReadInPieces(archive, raw)) {
+    RowMemory rows(static_cast<std::size_t>(header_.FileCount) * kEntrySize);
+    if (!ReadInPieces(archive, rows)) {
         return std::nullopt;
     }
-    for (std::size_t at = 0; at < raw.size(); at += kEntrySize) {
-        if (!EntryFitsIn(std::span<const char, kEntrySize>(raw.data() + at, kEntrySize),
+    for (std::size_t at = 0; at < rows.size(); at += kEntrySize) {
+        if (!EntryFitsIn(std::span<const char, kEntrySize>(rows.data() + at, kEntrySize),
                          fileLength)) {
             return std::nullopt;
         }
     }
-    directory.entries = EntryTable(std::move(raw));
+    directory.entries = EntryTable(std::move(rows));
     return directory;
 }
 
 // A directory of many megabytes is read in pieces, telling the caller how far it has come, so
 // that a long open can be watched and cancelled.
-bool modKofrex::ReadInPieces(File& archive, ByteString& raw) {
+bool modKofrex::ReadInPieces(File& archive, RowMemory& raw) {
     constexpr std::size_t kPiece = std::size_t{16} << 20;
     for (std::size_t done = 0; done < raw.size();) {
         const std::size_t piece = std::min(kPiece, raw.size() - done);

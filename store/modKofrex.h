@@ -136,7 +136,7 @@ class modKofrex {
     // Reads the header into header_ and then the directory; nullopt when the file is not an
     // archive or names data outside itself.
     std::optional<Directory> ReadDirectory(File& archive);
-    bool ReadInPieces(File& archive, ByteString& raw);
+    bool ReadInPieces(File& archive, RowMemory& raw);
     // The table and the identity it was read from become current.
     void TakeDirectory(Directory directory);
     // Why a file to add that cannot be opened to read whole is declined.
