@@ -63,6 +63,10 @@ int FileSystem::Sync(int fd) {
     return ::fsync(fd);
 }
 
+int FileSystem::SyncFileSystem(int fd) {
+    return ::syncfs(fd);
+}
+
 int FileSystem::Close(int fd) {
     return ::close(fd);
 }

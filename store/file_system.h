@@ -27,6 +27,8 @@ class FileSystem {
     virtual ssize_t ReadAt(int fd, void* buffer, size_t count, off_t position);
     virtual ssize_t WriteAt(int fd, const void* buffer, size_t count, off_t position);
     virtual int Sync(int fd);
+    // syncfs(2): every file of the file system that holds `fd` to the disk, in one flush.
+    virtual int SyncFileSystem(int fd);
     virtual int Close(int fd);
     virtual int Status(int fd, struct stat& status);
     virtual int PathStatus(const char* path, struct stat& status);  // follows links

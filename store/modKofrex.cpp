@@ -12,6 +12,10 @@
 namespace kofrex {
 namespace {
 
+// Files an extract of several writes before it flushes them all at once; each holds a
+// descriptor until then.
+constexpr std::size_t kExtractBatch = 64;
+
 // How often an add that waits for another program's lock looks again, and tells its caller.
 constexpr auto kLockPollInterval = std::chrono::milliseconds(50);
 
@@ -291,27 +295,72 @@ bool modKofrex::ExtractEntries(const std::string& folder, std::vector<std::int32
         total += entries_.at(static_cast<std::size_t>(index - 1)).Size;
     }
     CopyMeter meter(progress_, total);
-    for (const std::int32_t index : indexes) {
-        const ArchiveEntry& entry = entries_[static_cast<std::size_t>(index - 1)];
-        const std::string target = folder + "/" + names[static_cast<std::size_t>(index - 1)];
-        const auto fill = [&](File& out) {
-            out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
-        };
-        // Asked again whenever something takes the name after it was found free.
-        for (bool mayReplace = false;;) {
-            try {
-                WriteWholeFile(fs_, target, fill, mayReplace);
-                break;
-            } catch (const TargetAppeared&) {
-                if (!mayOverwrite(target)) {
-                    break;
-                }
-                mayReplace = true;
-            }
-        }
+    // Once for the folder, not for each of thousands of files.
+    RemoveAbandonedTemporaries(fs_, folder);
+    for (std::size_t first = 0; first < indexes.size(); first += kExtractBatch) {
+        const std::size_t end = std::min(indexes.size(), first + kExtractBatch);
+        ExtractBatch(archive, folder, {indexes.begin() + first, indexes.begin() + end}, names,
+                     meter, mayOverwrite);
     }
     archive.Close();
     return true;
+}
+
+// Files are written in batches: each into a temporary file, then one flush of the file system
+// puts them all on the disk, then each takes its name, and one flush of the folder makes the
+// names durable. After a crash each file is still wholly there or not at all, but the disk is
+// flushed twice a batch instead of twice a file.
+void modKofrex::ExtractBatch(File& archive, const std::string& folder,
+                             const std::vector<std::int32_t>& indexes,
+                             const std::vector<std::string>& names, CopyMeter& meter,
+                             const OverwriteQuestion& mayOverwrite) {
+    std::vector<std::pair<std::unique_ptr<ReplacementFile>, std::int32_t>> batch;
+    for (const std::int32_t index : indexes) {
+        if (auto written =
+                WriteEntry(archive, folder + "/" + names[index - 1], index, meter, mayOverwrite)) {
+            batch.emplace_back(std::move(written), index);
+        }
+    }
+    if (batch.empty()) {
+        return;
+    }
+    if (fs_.SyncFileSystem(batch.front().first->Output().Descriptor()) != 0) {
+        throw ArchiveError::FromErrno(errno, "write to the folder", folder);
+    }
+    for (auto& [written, index] : batch) {
+        const std::string target = folder + "/" + names[index - 1];
+        try {
+            written->Commit(nullptr, true);
+        } catch (const TargetAppeared&) {  // taken after it was found free: asked again
+            written.reset();
+            if (mayOverwrite(target)) {
+                WriteEntry(archive, target, index, meter, mayOverwrite, true)->Commit();
+            }
+        }
+    }
+    FlushFolder(fs_, folder);
+}
+
+// Entry `index` written to a temporary file that is to replace `target`; nullptr when the user
+// would not have an existing file replaced.
+std::unique_ptr<ReplacementFile> modKofrex::WriteEntry(File& archive, const std::string& target,
+                                                       std::int32_t index, CopyMeter& meter,
+                                                       const OverwriteQuestion& mayOverwrite,
+                                                       bool mayReplace) {
+    const ArchiveEntry entry = entries_[static_cast<std::size_t>(index - 1)];
+    for (;;) {
+        try {
+            auto written = std::make_unique<ReplacementFile>(fs_, target, Replacing::ChosenFile,
+                                                             mayReplace, false);
+            written->Output().CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
+            return written;
+        } catch (const TargetAppeared&) {
+            if (!mayOverwrite(target)) {
+                return nullptr;
+            }
+            mayReplace = true;
+        }
+    }
 }
 
 // A rewrite in place of the same length within the file system's timestamp granularity leaves

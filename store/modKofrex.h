@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include "file_system.h"
 #include "names.h"
 #include "progress.h"
+#include "replacement_file.h"
 
 namespace kofrex {
 
@@ -146,6 +148,14 @@ class modKofrex {
     // The regular file at `path` the same way; nullopt when there is none to open.
     std::optional<File> TryOpenLocked(const std::string& path);
     bool RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry);
+    void ExtractBatch(File& archive, const std::string& folder,
+                      const std::vector<std::int32_t>& indexes,
+                      const std::vector<std::string>& names, CopyMeter& meter,
+                      const OverwriteQuestion& mayOverwrite);
+    std::unique_ptr<ReplacementFile> WriteEntry(File& archive, const std::string& target,
+                                                std::int32_t index, CopyMeter& meter,
+                                                const OverwriteQuestion& mayOverwrite,
+                                                bool mayReplace = false);
     void WaitForLock(File& archive);
     // The current archive locked, with its directory, when it is still the file the table was
     // read from; otherwise nullopt, with the table read again.

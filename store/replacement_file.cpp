@@ -75,20 +75,8 @@ void RemoveIfAbandoned(FileSystem& fs, const std::string& path) {
     fs.Remove(path.c_str());
 }
 
-void RemoveAbandonedTemporaries(FileSystem& fs, const std::string& folder) {
-    std::vector<std::string> names;
-    if (fs.ListFolder(folder.c_str(), names) != 0) {
-        return;  // only tidying: the replacement itself reports what fails in the folder
-    }
-    for (const std::string& name : names) {
-        if (IsTemporaryName(name)) {
-            RemoveIfAbandoned(fs, folder + "/" + name);
-        }
-    }
-}
-
 // The names of this process's temporary files, in fixed storage that a signal handler may read.
-constexpr int kTemporarySlots = 8;
+constexpr int kTemporarySlots = 72;  // a batch of extracted files, and a few more
 constexpr std::size_t kTemporaryPathMax = 4096;
 char temporaryPaths[kTemporarySlots][kTemporaryPathMax];
 volatile std::sig_atomic_t temporaryInUse[kTemporarySlots];
@@ -130,6 +118,18 @@ extern "C" void RemoveRememberedAndEnd(int signal) {
 
 }  // namespace
 
+void RemoveAbandonedTemporaries(FileSystem& fs, const std::string& folder) {
+    std::vector<std::string> names;
+    if (fs.ListFolder(folder.c_str(), names) != 0) {
+        return;  // only tidying: the replacement itself reports what fails in the folder
+    }
+    for (const std::string& name : names) {
+        if (IsTemporaryName(name)) {
+            RemoveIfAbandoned(fs, folder + "/" + name);
+        }
+    }
+}
+
 void RemoveTemporariesWhenEnded() {
     std::atexit(RemoveRemembered);
     struct sigaction action {};
@@ -141,7 +141,7 @@ void RemoveTemporariesWhenEnded() {
 }
 
 ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target, Replacing kind,
-                                 bool mayReplace)
+                                 bool mayReplace, bool tidyFolder)
     : fs_(fs),
       place_(ResolveTarget(fs, target)),
       folder_(FolderOf(place_.path)),
@@ -149,7 +149,9 @@ ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target, Repl
     if (place_.existing && !mayReplace) {
         throw TargetAppeared(target);
     }
-    RemoveAbandonedTemporaries(fs_, folder_);
+    if (tidyFolder) {
+        RemoveAbandonedTemporaries(fs_, folder_);
+    }
     if (!place_.existing) {
         OpenTemporary(0666);  // what a newly created file gets, less the umask
         return;
@@ -297,8 +299,10 @@ void ReplacementFile::NameTemporary() {
     Raise("create a file in the folder", folder_);
 }
 
-std::optional<FileIdentity> ReplacementFile::Commit(const FileIdentity* expected) {
-    output_->Sync();
+std::optional<FileIdentity> ReplacementFile::Commit(const FileIdentity* expected, bool flushed) {
+    if (!flushed) {
+        output_->Sync();
+    }
     if (!inPlace_ && unnamed_) {
         NameTemporary();  // the name lives only until the rename below
     }
@@ -337,16 +341,19 @@ void ReplacementFile::PutInPlace() {
 }
 
 void ReplacementFile::FlushFolder() {
-    if (inPlace_) {
-        return;  // no name changed
+    if (!inPlace_) {  // else no name changed
+        kofrex::FlushFolder(fs_, folder_);
     }
-    const int fd = fs_.Open(folder_.c_str(), O_RDONLY | O_DIRECTORY, 0);
+}
+
+void FlushFolder(FileSystem& fs, const std::string& folder) {
+    const int fd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY, 0);
     if (fd < 0) {
-        Raise("write to the folder", folder_);
+        throw ArchiveError::FromErrno(errno, "write to the folder", folder);
     }
-    File folder(fs_, fd, folder_);
-    folder.Sync();
-    folder.Close();
+    File opened(fs, fd, folder);
+    opened.Sync();
+    opened.Close();
 }
 
 void ReplacementFile::Discard() noexcept {
@@ -360,8 +367,9 @@ void ReplacementFile::Discard() noexcept {
 }
 
 FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
-                            const std::function<void(File&)>& fill, bool mayReplace) {
-    ReplacementFile replacement(fs, path, Replacing::ChosenFile, mayReplace);
+                            const std::function<void(File&)>& fill, bool mayReplace,
+                            bool tidyFolder) {
+    ReplacementFile replacement(fs, path, Replacing::ChosenFile, mayReplace, tidyFolder);
     fill(replacement.Output());
     const FileIdentity identity = *replacement.Commit();
     replacement.FlushFolder();

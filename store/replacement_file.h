@@ -33,8 +33,10 @@ class ReplacementFile {
   public:
     // With `mayReplace` false nothing was at `target` when the user decided, so whatever is
     // found there, now or when the new content is put in place, raises TargetAppeared.
+    // With `tidyFolder`, temporary files other processes abandoned in the folder go first (see
+    // RemoveAbandonedTemporaries); a caller writing many files into one folder does that once.
     ReplacementFile(FileSystem& fs, const std::string& target, Replacing kind,
-                    bool mayReplace = true);
+                    bool mayReplace = true, bool tidyFolder = true);
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
     ~ReplacementFile();  // without Commit(), the temporary file goes and the target stays
@@ -43,7 +45,9 @@ class ReplacementFile {
     // Flushes the new content to disk and renames it over the target, whose identity it then is.
     // With `expected`, only while the target is still that file (device and inode): nullopt when
     // another program put a new one there meanwhile, which is then left as it is.
-    std::optional<FileIdentity> Commit(const FileIdentity* expected = nullptr);
+    // With `flushed`, the caller has already put the new content on the disk (SyncFileSystem).
+    std::optional<FileIdentity> Commit(const FileIdentity* expected = nullptr,
+                                       bool flushed = false);
     // Makes the rename itself durable. Separate from Commit() so that a caller can record the
     // new content as current before this last step can fail.
     void FlushFolder();
@@ -75,7 +79,15 @@ class ReplacementFile {
 // Replaces the whole content of `path` with what `fill` writes from position 0 of the file it is
 // given, as a ChosenFile (see ReplacementFile); returns the new content's identity.
 FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
-                            const std::function<void(File&)>& fill, bool mayReplace = true);
+                            const std::function<void(File&)>& fill, bool mayReplace = true,
+                            bool tidyFolder = true);
+
+// Makes the names in `folder` durable: the renames of the replacements in it.
+void FlushFolder(FileSystem& fs, const std::string& folder);
+
+// Removes the `.kofrex-*` temporary files in `folder` that no process holds and that have not
+// been written for a minute: left by a process that could not remove them.
+void RemoveAbandonedTemporaries(FileSystem& fs, const std::string& folder);
 
 // Has a termination by SIGTERM, SIGINT or SIGHUP (a logout), or an exit() from deep inside the
 // window system (a lost display), remove this process's named temporary files first. Files

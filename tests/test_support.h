@@ -65,6 +65,7 @@ class FaultyFileSystem : public FileSystem {
     KOFREX_FAULTY(int, Open, (const char* path, int flags, mode_t mode), (path, flags, mode))
     KOFREX_FAULTY(int, OpenUnnamed, (const char* folder, mode_t mode), (folder, mode))
     KOFREX_FAULTY(int, Sync, (int fd), (fd))
+    KOFREX_FAULTY(int, SyncFileSystem, (int fd), (fd))
     KOFREX_FAULTY(int, Status, (int fd, struct stat& status), (fd, status))
     KOFREX_FAULTY(int, PathStatus, (const char* path, struct stat& status), (path, status))
     KOFREX_FAULTY(int, LinkStatus, (const char* path, struct stat& status), (path, status))
