@@ -29,6 +29,11 @@ QString WithoutShownPatterns(const QString& description) {
 
 }  // namespace
 
+QString QtCommonDialog::WithDefaultExt(const QString& path) const {
+    const bool bare = !DefaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty();
+    return bare ? path + (DefaultExt.startsWith(u'.') ? DefaultExt : u'.' + DefaultExt) : path;
+}
+
 QStringList ToQtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');
     QStringList filters;
@@ -53,8 +58,15 @@ void TypedNameFileDialog::accept() {
     QFileDialog::accept();
 }
 
+// The desktop's own chooser where its platform theme offers one (the XDG desktop portal on GNOME
+// and KDE): the same dialog as in the user's other programs. Qt's otherwise, or when asked for.
+bool UsesQtFileDialog() {
+    const QString asked = qEnvironmentVariable("KOFREX_QT_FILE_DIALOG");
+    return !asked.isEmpty() && asked != QLatin1String("0");
+}
+
 QtCommonDialog::QtCommonDialog(QWidget* parent) : dialog_(parent) {
-    dialog_.setOption(QFileDialog::DontUseNativeDialog);
+    dialog_.setOption(QFileDialog::DontUseNativeDialog, UsesQtFileDialog());
 }
 
 void QtCommonDialog::ShowOpen() {
@@ -86,7 +98,10 @@ void QtCommonDialog::Show(QFileDialog::AcceptMode mode, QFileDialog::FileMode fi
     CloseCompletionList();
     if (result == QDialog::Accepted && !accepted.isEmpty()) {
         FileNames = accepted;
-        FileName = accepted.constFirst();
+        if (mode == QFileDialog::AcceptSave) {
+            FileNames.first() = WithDefaultExt(accepted.constFirst());
+        }
+        FileName = FileNames.constFirst();
         // A name typed with its folder moves the dialog there too, for the next use.
         dialog_.setDirectory(QFileInfo(FileName).absolutePath());
     }

@@ -21,8 +21,9 @@ class TypedNameFileDialog : public QFileDialog {
     void accept() override;
 };
 
-// Qt's own widget-based file dialog (the native one ignores a default suffix). One QFileDialog
-// serves every use, so the folder the user last visited carries over.
+// The desktop's file chooser, or Qt's own widget-based one where the desktop offers none or
+// KOFREX_QT_FILE_DIALOG is set (and not 0). One QFileDialog serves every use, so the folder the
+// user last visited carries over. The widget pokes below find nothing in a native chooser.
 class QtCommonDialog : public CommonDialog {
   public:
     explicit QtCommonDialog(QWidget* parent);
@@ -36,6 +37,8 @@ class QtCommonDialog : public CommonDialog {
 
   private:
     void Show(QFileDialog::AcceptMode mode, QFileDialog::FileMode files);
+    // A native chooser may ignore the default suffix; a saved name without one gets it here.
+    QString WithDefaultExt(const QString& path) const;
     void ApplyProperties(QFileDialog::AcceptMode mode, QFileDialog::FileMode files);
     void ClearTypedName();
     void ClearSelection();
