@@ -40,8 +40,8 @@ enum class DialogKind { Open, Save, Folder };
 
 struct DialogUse {
     DialogKind kind;
-    QString title;
-    QString filter;
+    const char* title;   // English, translated when shown
+    const char* filter;  // as Filter, English, translated when shown
     int flags;
     QString defaultExt;  // "" where the file keeps exactly the name the user typed
 };

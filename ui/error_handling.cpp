@@ -15,7 +15,7 @@ constexpr int kOutOfMemoryNumber = ENOMEM;
 constexpr int kUnknownErrorNumber = -1;
 
 QString Described(int number, const QString& description) {
-    return QStringLiteral("Error %1: %2").arg(number).arg(description);
+    return frmMain::tr("Error %1: %2").arg(number).arg(description);
 }
 
 }  // namespace
@@ -27,11 +27,11 @@ std::optional<QString> ErrorEscaping(const std::function<void()>& work) {
     } catch (const ArchiveError& error) {
         return Described(error.Number(), QString::fromStdString(error.Description()));
     } catch (const std::bad_alloc&) {
-        return Described(kOutOfMemoryNumber, QStringLiteral("Out of memory"));
+        return Described(kOutOfMemoryNumber, frmMain::tr("Out of memory"));
     } catch (const std::exception& error) {
         return Described(kUnknownErrorNumber, QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        return Described(kUnknownErrorNumber, QStringLiteral("An unexpected error occurred"));
+        return Described(kUnknownErrorNumber, frmMain::tr("An unexpected error occurred"));
     }
 }
 

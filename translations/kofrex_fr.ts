@@ -1,0 +1,386 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>kofrex::AddReport</name>
+    <message>
+        <source>its stored name %1 is already in the archive</source>
+        <translation>son nom enregistré %1 figure déjà dans l’archive</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n’est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>it cannot be read</source>
+        <translation>il ne peut pas être lu</translation>
+    </message>
+    <message>
+        <source>it is the archive itself</source>
+        <translation>c’est l’archive elle-même</translation>
+    </message>
+    <message>
+        <source>the archive is gone or is no longer an archive that Kofrex can read</source>
+        <translation>l’archive a disparu ou n’est plus une archive que Kofrex peut lire</translation>
+    </message>
+    <message>
+        <source>another program changed the archive meanwhile</source>
+        <translation>un autre programme a modifié l’archive entre-temps</translation>
+    </message>
+    <message>
+        <source>This file was not stored:</source>
+        <translation>Ce fichier n’a pas été enregistré :</translation>
+    </message>
+    <message>
+        <source>These files were not stored:</source>
+        <translation>Ces fichiers n’ont pas été enregistrés :</translation>
+    </message>
+</context>
+<context>
+    <name>kofrex::CommandLine</name>
+    <message>
+        <source>There is no file &apos;%1&apos;.</source>
+        <translation>Il n’existe aucun fichier « %1 ».</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; cannot be read.</source>
+        <translation>Le fichier « %1 » ne peut pas être lu.</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; is not an archive that Kofrex can read.</source>
+        <translation>Le fichier « %1 » n’est pas une archive que Kofrex peut lire.</translation>
+    </message>
+    <message>
+        <source>No entry is stored as &apos;%1&apos;.</source>
+        <translation>Aucune entrée n’est enregistrée sous « %1 ».</translation>
+    </message>
+    <message>
+        <source>The list could not be written.</source>
+        <translation>La liste n’a pas pu être écrite.</translation>
+    </message>
+    <message>
+        <source>Adding</source>
+        <translation>Ajout</translation>
+    </message>
+    <message>
+        <source>Cancelled: the archive is as it was.</source>
+        <translation>Annulé : l’archive est restée telle quelle.</translation>
+    </message>
+    <message>
+        <source>Could not create the folder &apos;%1&apos;: %2.</source>
+        <translation>Impossible de créer le dossier « %1 » : %2.</translation>
+    </message>
+    <message>
+        <source>Extracting</source>
+        <translation>Extraction</translation>
+    </message>
+    <message>
+        <source>Cancelled: the files written so far are kept, none in part.</source>
+        <translation>Annulé : les fichiers déjà écrits sont conservés, aucun n’est incomplet.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; exists already and was left alone (--overwrite replaces it).</source>
+        <translation>« %1 » existe déjà et n’a pas été modifié (--overwrite le remplace).</translation>
+    </message>
+    <message>
+        <source>The archive &apos;%1&apos; changed while it was read; nothing was written.</source>
+        <translation>L’archive « %1 » a changé pendant sa lecture ; rien n’a été écrit.</translation>
+    </message>
+    <message>
+        <source>Packs files into one .kfx archive and extracts them.
+
+Without a command it opens the window, with the archive named. These commands work
+without a window or a display, for scripts and file managers:
+  kofrex --list [--json] ARCHIVE
+  kofrex --add-to ARCHIVE FILE...
+  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]
+On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
+archive as it was. Exit status: 0 when everything asked was done, 1 when the
+command line is wrong or anything failed or was left out (each named on stderr).</source>
+        <translation>Regroupe des fichiers dans une archive .kfx et les en extrait.
+
+Sans commande, ouvre la fenêtre, avec l’archive indiquée. Ces commandes fonctionnent
+sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers :
+  kofrex --list [--json] ARCHIVE
+  kofrex --add-to ARCHIVE FICHIER...
+  kofrex --extract-to DOSSIER [--overwrite] ARCHIVE [NOM...]
+Dans un terminal, un long travail affiche sa progression et Ctrl+C l’annule en laissant
+l’archive telle quelle. Code de sortie : 0 si tout ce qui était demandé a été fait, 1 si
+la ligne de commande est erronée ou si quelque chose a échoué ou a été omis (chaque cas
+indiqué sur stderr).</translation>
+    </message>
+    <message>
+        <source>List the entries of ARCHIVE: stored name, size and 1-based offset, tab-separated, one entry a line.</source>
+        <translation>Liste les entrées d’ARCHIVE : nom enregistré, taille et position à partir de 1, séparés par des tabulations, une entrée par ligne.</translation>
+    </message>
+    <message>
+        <source>With --list: a JSON array of {&quot;name&quot;, &quot;size&quot;, &quot;offset&quot;} instead.</source>
+        <translation>Avec --list : un tableau JSON de {&quot;name&quot;, &quot;size&quot;, &quot;offset&quot;} à la place.</translation>
+    </message>
+    <message>
+        <source>Store each FILE in &lt;archive&gt;, in one rewrite; the archive is created when nothing is there. Each file not stored is named with the reason.</source>
+        <translation>Enregistre chaque FICHIER dans &lt;archive&gt;, en une seule réécriture ; l’archive est créée si rien n’existe à cet endroit. Chaque fichier non enregistré est indiqué avec la raison.</translation>
+    </message>
+    <message>
+        <source>Write every entry of ARCHIVE, or those stored as the NAMEs (case and padding ignored), into &lt;folder&gt;, created with its parents when missing, under safe file names. Files already there are left alone.</source>
+        <translation>Écrit chaque entrée d’ARCHIVE, ou celles enregistrées sous les NOMs (sans tenir compte de la casse ni du remplissage), dans &lt;folder&gt;, créé avec ses parents s’il manque, sous des noms de fichier sûrs. Les fichiers déjà présents ne sont pas modifiés.</translation>
+    </message>
+    <message>
+        <source>With --extract-to: replace files already there.</source>
+        <translation>Avec --extract-to : remplacer les fichiers déjà présents.</translation>
+    </message>
+    <message>
+        <source>The archive to open when the window starts.</source>
+        <translation>L’archive à ouvrir au démarrage de la fenêtre.</translation>
+    </message>
+    <message>
+        <source>--list takes one archive.</source>
+        <translation>--list attend une archive.</translation>
+    </message>
+    <message>
+        <source>--add-to takes the archive and at least one file.</source>
+        <translation>--add-to attend l’archive et au moins un fichier.</translation>
+    </message>
+    <message>
+        <source>--extract-to takes the folder and the archive.</source>
+        <translation>--extract-to attend le dossier et l’archive.</translation>
+    </message>
+    <message>
+        <source>Give one of --list, --add-to and --extract-to.</source>
+        <translation>Indiquez l’une des commandes --list, --add-to ou --extract-to.</translation>
+    </message>
+    <message>
+        <source>--json goes with --list.</source>
+        <translation>--json va avec --list.</translation>
+    </message>
+    <message>
+        <source>--overwrite goes with --extract-to.</source>
+        <translation>--overwrite va avec --extract-to.</translation>
+    </message>
+    <message>
+        <source>Name one archive at most.</source>
+        <translation>Indiquez une archive au plus.</translation>
+    </message>
+    <message>
+        <source>Waiting for another program to finish with the archive (Ctrl+C cancels)</source>
+        <translation>Attente qu’un autre programme en ait fini avec l’archive (Ctrl+C annule)</translation>
+    </message>
+</context>
+<context>
+    <name>kofrex::WorkProgress</name>
+    <message>
+        <source>Waiting for another program to finish with the archive…</source>
+        <translation>Attente qu’un autre programme en ait fini avec l’archive…</translation>
+    </message>
+</context>
+<context>
+    <name>kofrex::frmMain</name>
+    <message>
+        <source>Extract all files to...</source>
+        <translation>Extraire tous les fichiers vers…</translation>
+    </message>
+    <message>
+        <source>Replace with...</source>
+        <translation>Remplacer par…</translation>
+    </message>
+    <message>
+        <source>All files (*.*)|*.*</source>
+        <translation>Tous les fichiers (*.*)|*.*</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; already exists. Overwrite it?</source>
+        <translation>Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Remplacer</translation>
+    </message>
+    <message>
+        <source>Extracting %1 files…</source>
+        <translation>Extraction de %1 fichiers…</translation>
+    </message>
+    <message>
+        <source>Extracting %1…</source>
+        <translation>Extraction de %1…</translation>
+    </message>
+    <message>
+        <source>No program could be found to open &apos;%1&apos;.</source>
+        <translation>Aucun programme n’a été trouvé pour ouvrir « %1 ».</translation>
+    </message>
+    <message>
+        <source>Delete &apos;%1&apos; from the archive?</source>
+        <translation>Supprimer « %1 » de l’archive ?</translation>
+    </message>
+    <message>
+        <source>Deleting %1…</source>
+        <translation>Suppression de %1…</translation>
+    </message>
+    <message>
+        <source>Nothing was deleted: the archive is gone or is no longer an archive that Kofrex can read.</source>
+        <translation>Rien n’a été supprimé : l’archive a disparu ou n’est plus une archive que Kofrex peut lire.</translation>
+    </message>
+    <message>
+        <source>New name for &apos;%1&apos;:</source>
+        <translation>Nouveau nom pour « %1 » :</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Renommer</translation>
+    </message>
+    <message>
+        <source>Renaming %1…</source>
+        <translation>Renommage de %1…</translation>
+    </message>
+    <message>
+        <source>Nothing was renamed: the stored name %1 is already in the archive.</source>
+        <translation>Rien n’a été renommé : le nom enregistré %1 figure déjà dans l’archive.</translation>
+    </message>
+    <message>
+        <source>Replacing %1…</source>
+        <translation>Remplacement de %1…</translation>
+    </message>
+    <message>
+        <source>Error %1: %2</source>
+        <translation>Erreur %1 : %2</translation>
+    </message>
+    <message>
+        <source>Out of memory</source>
+        <translation>Mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>An unexpected error occurred</source>
+        <translation>Une erreur inattendue s’est produite</translation>
+    </message>
+    <message>
+        <source>Kofrex Archives (*.kfx)|*.kfx|All files (*.*)|*.*</source>
+        <translation>Archives Kofrex (*.kfx)|*.kfx|Tous les fichiers (*.*)|*.*</translation>
+    </message>
+    <message>
+        <source>New archive...</source>
+        <translation>Nouvelle archive…</translation>
+    </message>
+    <message>
+        <source>Open archive...</source>
+        <translation>Ouvrir une archive…</translation>
+    </message>
+    <message>
+        <source>Extract file from archive...</source>
+        <translation>Extraire un fichier de l’archive…</translation>
+    </message>
+    <message>
+        <source>&amp;Extract...</source>
+        <translation>&amp;Extraire…</translation>
+    </message>
+    <message>
+        <source>Chunk info</source>
+        <translation>Informations sur l’entrée</translation>
+    </message>
+    <message>
+        <source>Offset:</source>
+        <translation>Position :</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>Taille :</translation>
+    </message>
+    <message>
+        <source>&amp;New Archive...</source>
+        <translation>&amp;Nouvelle archive…</translation>
+    </message>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Ajouter…</translation>
+    </message>
+    <message>
+        <source>Files in archive:</source>
+        <translation>Fichiers de l’archive :</translation>
+    </message>
+    <message>
+        <source>Archive name:</source>
+        <translation>Nom de l’archive :</translation>
+    </message>
+    <message>
+        <source>Extract…</source>
+        <translation>Extraire…</translation>
+    </message>
+    <message>
+        <source>Extract All…</source>
+        <translation>Tout extraire…</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Ouvrir</translation>
+    </message>
+    <message>
+        <source>Replace With…</source>
+        <translation>Remplacer par…</translation>
+    </message>
+    <message>
+        <source>Rename…</source>
+        <translation>Renommer…</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
+        <source>Kofrex - by Quorvane</source>
+        <translation>Kofrex – par Quorvane</translation>
+    </message>
+    <message>
+        <source>Open archive</source>
+        <translation>Ouvrir une archive</translation>
+    </message>
+    <message>
+        <source>Size: </source>
+        <translation>Taille : </translation>
+    </message>
+    <message>
+        <source>Offset: </source>
+        <translation>Position : </translation>
+    </message>
+    <message>
+        <source>Creating %1…</source>
+        <translation>Création de %1…</translation>
+    </message>
+    <message>
+        <source>The file &apos;%1&apos; is not an archive that Kofrex can read.</source>
+        <translation>Le fichier « %1 » n’est pas une archive que Kofrex peut lire.</translation>
+    </message>
+    <message>
+        <source>Select a file that you would like to extract first.</source>
+        <translation>Sélectionnez d’abord le fichier que vous souhaitez extraire.</translation>
+    </message>
+    <message>
+        <source>A file cannot be extracted onto the archive itself.</source>
+        <translation>Un fichier ne peut pas être extrait sur l’archive elle-même.</translation>
+    </message>
+    <message>
+        <source>The archive has changed since it was opened. Its list has been read again; select the file once more.</source>
+        <translation>L’archive a changé depuis son ouverture. Sa liste a été relue ; sélectionnez de nouveau le fichier.</translation>
+    </message>
+    <message>
+        <source>Size: %1 bytes</source>
+        <translation>Taille : %1 octets</translation>
+    </message>
+    <message>
+        <source>Offset: %1</source>
+        <translation>Position : %1</translation>
+    </message>
+    <message>
+        <source>Adding %1…</source>
+        <translation>Ajout de %1…</translation>
+    </message>
+    <message>
+        <source>Adding %1 files…</source>
+        <translation>Ajout de %1 fichiers…</translation>
+    </message>
+</context>
+</TS>
