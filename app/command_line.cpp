@@ -10,6 +10,7 @@
 
 #include "archive_error.h"
 #include "batch_commands.h"
+#include "error_handling.h"
 
 namespace kofrex {
 namespace {
@@ -147,7 +148,7 @@ std::optional<int> AnswerWithoutWindow(const QStringList& arguments) {
     try {
         return Run(parser);
     } catch (const ArchiveError& error) {
-        std::fprintf(stderr, "kofrex: %s\n", error.Description().c_str());
+        std::fprintf(stderr, "kofrex: %s\n", qPrintable(TranslatedDescription(error)));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kofrex: %s\n", error.what());
     }

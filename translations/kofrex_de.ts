@@ -12,19 +12,19 @@
     <name>kofrex::AddReport</name>
     <message>
         <source>its stored name %1 is already in the archive</source>
-        <translation>ihr gespeicherter Name %1 ist bereits im Archiv</translation>
+        <translation>der gespeicherte Name %1 ist bereits im Archiv</translation>
     </message>
     <message>
         <source>it is not a regular file</source>
-        <translation>sie ist keine reguläre Datei</translation>
+        <translation>keine reguläre Datei</translation>
     </message>
     <message>
         <source>it cannot be read</source>
-        <translation>sie kann nicht gelesen werden</translation>
+        <translation>nicht lesbar</translation>
     </message>
     <message>
         <source>it is the archive itself</source>
-        <translation>sie ist das Archiv selbst</translation>
+        <translation>das Archiv selbst</translation>
     </message>
     <message>
         <source>the archive is gone or is no longer an archive that Kofrex can read</source>
@@ -41,6 +41,129 @@
     <message>
         <source>These files were not stored:</source>
         <translation>Diese Dateien wurden nicht gespeichert:</translation>
+    </message>
+</context>
+<context>
+    <name>kofrex::ArchiveError</name>
+    <message>
+        <source>Could not create a private folder in %1: %2.</source>
+        <translation>In %1 konnte kein privater Ordner angelegt werden: %2.</translation>
+    </message>
+    <message>
+        <source>The archive %1 is gone: another program has moved or deleted it.</source>
+        <translation>Das Archiv %1 ist verschwunden: Ein anderes Programm hat es verschoben oder gelöscht.</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer an archive Kofrex can read: another program has replaced or damaged it.</source>
+        <translation>Die Datei %1 ist kein Archiv mehr, das Kofrex lesen kann: Ein anderes Programm hat sie ersetzt oder beschädigt.</translation>
+    </message>
+    <message>
+        <source>the disk is full. Free some space and try again.</source>
+        <translation>Der Datenträger ist voll. Geben Sie Speicherplatz frei und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>your disk quota is used up. Free some space and try again.</source>
+        <translation>Ihr Speicherkontingent ist aufgebraucht. Geben Sie Speicherplatz frei und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>permission denied. Choose a file and folder you may write to, or ask their owner for access.</source>
+        <translation>Zugriff verweigert. Wählen Sie eine Datei und einen Ordner, in die Sie schreiben dürfen, oder bitten Sie deren Eigentümer um Zugriff.</translation>
+    </message>
+    <message>
+        <source>the disk is mounted read-only.</source>
+        <translation>Der Datenträger ist schreibgeschützt eingehängt.</translation>
+    </message>
+    <message>
+        <source>it does not exist (it may have been moved or deleted).</source>
+        <translation>Der Pfad existiert nicht (vielleicht wurde er verschoben oder gelöscht).</translation>
+    </message>
+    <message>
+        <source>a part of the path is not a folder.</source>
+        <translation>Ein Teil des Pfades ist kein Ordner.</translation>
+    </message>
+    <message>
+        <source>it is a folder.</source>
+        <translation>Es handelt sich um einen Ordner.</translation>
+    </message>
+    <message>
+        <source>the name is longer than the file system allows.</source>
+        <translation>Der Name ist länger, als das Dateisystem erlaubt.</translation>
+    </message>
+    <message>
+        <source>the disk reported an input/output error.</source>
+        <translation>Der Datenträger meldete einen Ein-/Ausgabefehler.</translation>
+    </message>
+    <message>
+        <source>the file would be larger than this file system or your limits allow.</source>
+        <translation>Die Datei würde größer werden, als dieses Dateisystem oder Ihre Grenzen erlauben.</translation>
+    </message>
+    <message>
+        <source>Could not open %1: %2</source>
+        <translation>%1 konnte nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not read %1: %2</source>
+        <translation>%1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>%1 konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not replace %1: %2</source>
+        <translation>%1 konnte nicht ersetzt werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not create a file in the folder %1: %2</source>
+        <translation>Im Ordner %1 konnte keine Datei angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not write to the folder %1: %2</source>
+        <translation>In den Ordner %1 konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 would grow past 2,147,483,647 bytes, the most a .kfx archive can hold. Store the file in another archive.</source>
+        <translation>Das Archiv %1 würde größer als 2.147.483.647 Bytes werden, die Höchstgröße eines .kfx-Archivs. Speichern Sie die Datei in einem anderen Archiv.</translation>
+    </message>
+    <message>
+        <source>The file %1 is larger than 2,147,483,647 bytes, the most a .kfx archive can hold.</source>
+        <translation>Die Datei %1 ist größer als 2.147.483.647 Bytes, die Höchstgröße eines .kfx-Archivs.</translation>
+    </message>
+    <message>
+        <source>The archive %1 is shorter than its directory says: another program has changed it. Open it again.</source>
+        <translation>Das Archiv %1 ist kürzer, als sein Verzeichnis angibt: Ein anderes Programm hat es geändert. Öffnen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Could not write %1: it is not a regular file (a folder, a device, a pipe or a socket). Choose a file.</source>
+        <translation>%1 konnte nicht geschrieben werden: Es ist keine reguläre Datei (ein Ordner, ein Gerät, eine Pipe oder ein Socket). Wählen Sie eine Datei.</translation>
+    </message>
+    <message>
+        <source>Kofrex leaves %1 unchanged: it has other hard links, which replacing it would split from it. Copy it to a file of its own first.</source>
+        <translation>Kofrex lässt %1 unverändert: Die Datei hat weitere harte Links, die beim Ersetzen von ihr getrennt würden. Kopieren Sie sie zuerst in eine eigene Datei.</translation>
+    </message>
+    <message>
+        <source>Kofrex does not follow the link %1: it belongs to another user and lies in a folder that every user may write to, where anyone can plant a link. Choose another name.</source>
+        <translation>Kofrex folgt der Verknüpfung %1 nicht: Sie gehört einem anderen Benutzer und liegt in einem Ordner, in den jeder Benutzer schreiben darf und in dem jeder eine Verknüpfung anlegen kann. Wählen Sie einen anderen Namen.</translation>
+    </message>
+    <message>
+        <source>Could not replace %1: in the folder %2 only the file&apos;s owner or the folder&apos;s owner may replace it. Copy it to a folder of your own first.</source>
+        <translation>%1 konnte nicht ersetzt werden: Im Ordner %2 dürfen nur der Eigentümer der Datei oder der des Ordners sie ersetzen. Kopieren Sie sie zuerst in einen eigenen Ordner.</translation>
+    </message>
+    <message>
+        <source>Could not replace %1: you may not create files in the folder %2. Copy it to a folder of your own first.</source>
+        <translation>%1 konnte nicht ersetzt werden: Sie dürfen im Ordner %2 keine Dateien anlegen. Kopieren Sie sie zuerst in einen eigenen Ordner.</translation>
+    </message>
+    <message>
+        <source>Kofrex leaves %1 unchanged: it belongs to another user, and adding to it would make it yours. Ask its owner to add the file, or copy the archive first.</source>
+        <translation>Kofrex lässt %1 unverändert: Das Archiv gehört einem anderen Benutzer, und durch das Hinzufügen würde es Ihnen gehören. Bitten Sie den Eigentümer, die Datei hinzuzufügen, oder kopieren Sie das Archiv zuerst.</translation>
+    </message>
+    <message>
+        <source>The archive %1 was replaced by another program while Kofrex was adding to it, so nothing was added. Its list has been read again; add the file once more.</source>
+        <translation>Das Archiv %1 wurde von einem anderen Programm ersetzt, während Kofrex hinzufügte; daher wurde nichts hinzugefügt. Seine Liste wurde neu eingelesen; fügen Sie die Datei noch einmal hinzu.</translation>
+    </message>
+    <message>
+        <source>Kofrex cannot add to %1: an entry&apos;s data lie inside the archive&apos;s directory, which an add would change. Extract its files and store them in a new archive.</source>
+        <translation>Kofrex kann %1 nichts hinzufügen: Die Daten eines Eintrags liegen im Verzeichnis des Archivs, das beim Hinzufügen geändert würde. Entpacken Sie seine Dateien und speichern Sie sie in einem neuen Archiv.</translation>
     </message>
 </context>
 <context>

@@ -44,6 +44,129 @@
     </message>
 </context>
 <context>
+    <name>kofrex::ArchiveError</name>
+    <message>
+        <source>Could not create a private folder in %1: %2.</source>
+        <translation>Impossible de créer un dossier privé dans %1 : %2.</translation>
+    </message>
+    <message>
+        <source>The archive %1 is gone: another program has moved or deleted it.</source>
+        <translation>L’archive %1 a disparu : un autre programme l’a déplacée ou supprimée.</translation>
+    </message>
+    <message>
+        <source>The file %1 is no longer an archive Kofrex can read: another program has replaced or damaged it.</source>
+        <translation>Le fichier %1 n’est plus une archive que Kofrex peut lire : un autre programme l’a remplacé ou endommagé.</translation>
+    </message>
+    <message>
+        <source>the disk is full. Free some space and try again.</source>
+        <translation>le disque est plein. Libérez de l’espace et réessayez.</translation>
+    </message>
+    <message>
+        <source>your disk quota is used up. Free some space and try again.</source>
+        <translation>votre quota de disque est épuisé. Libérez de l’espace et réessayez.</translation>
+    </message>
+    <message>
+        <source>permission denied. Choose a file and folder you may write to, or ask their owner for access.</source>
+        <translation>permission refusée. Choisissez un fichier et un dossier où vous avez le droit d’écrire, ou demandez l’accès à leur propriétaire.</translation>
+    </message>
+    <message>
+        <source>the disk is mounted read-only.</source>
+        <translation>le disque est monté en lecture seule.</translation>
+    </message>
+    <message>
+        <source>it does not exist (it may have been moved or deleted).</source>
+        <translation>il n’existe pas (il a peut-être été déplacé ou supprimé).</translation>
+    </message>
+    <message>
+        <source>a part of the path is not a folder.</source>
+        <translation>une partie du chemin n’est pas un dossier.</translation>
+    </message>
+    <message>
+        <source>it is a folder.</source>
+        <translation>c’est un dossier.</translation>
+    </message>
+    <message>
+        <source>the name is longer than the file system allows.</source>
+        <translation>le nom est plus long que ce que permet le système de fichiers.</translation>
+    </message>
+    <message>
+        <source>the disk reported an input/output error.</source>
+        <translation>le disque a signalé une erreur d’entrée/sortie.</translation>
+    </message>
+    <message>
+        <source>the file would be larger than this file system or your limits allow.</source>
+        <translation>le fichier dépasserait la taille que permettent ce système de fichiers ou vos limites.</translation>
+    </message>
+    <message>
+        <source>Could not open %1: %2</source>
+        <translation>Impossible d’ouvrir %1 : %2</translation>
+    </message>
+    <message>
+        <source>Could not read %1: %2</source>
+        <translation>Impossible de lire %1 : %2</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>Impossible d’écrire %1 : %2</translation>
+    </message>
+    <message>
+        <source>Could not replace %1: %2</source>
+        <translation>Impossible de remplacer %1 : %2</translation>
+    </message>
+    <message>
+        <source>Could not create a file in the folder %1: %2</source>
+        <translation>Impossible de créer un fichier dans le dossier %1 : %2</translation>
+    </message>
+    <message>
+        <source>Could not write to the folder %1: %2</source>
+        <translation>Impossible d’écrire dans le dossier %1 : %2</translation>
+    </message>
+    <message>
+        <source>The archive %1 would grow past 2,147,483,647 bytes, the most a .kfx archive can hold. Store the file in another archive.</source>
+        <translation>L’archive %1 dépasserait 2 147 483 647 octets, le maximum que peut contenir une archive .kfx. Enregistrez le fichier dans une autre archive.</translation>
+    </message>
+    <message>
+        <source>The file %1 is larger than 2,147,483,647 bytes, the most a .kfx archive can hold.</source>
+        <translation>Le fichier %1 dépasse 2 147 483 647 octets, le maximum que peut contenir une archive .kfx.</translation>
+    </message>
+    <message>
+        <source>The archive %1 is shorter than its directory says: another program has changed it. Open it again.</source>
+        <translation>L’archive %1 est plus courte que ne l’indique son répertoire : un autre programme l’a modifiée. Ouvrez-la de nouveau.</translation>
+    </message>
+    <message>
+        <source>Could not write %1: it is not a regular file (a folder, a device, a pipe or a socket). Choose a file.</source>
+        <translation>Impossible d’écrire %1 : ce n’est pas un fichier ordinaire (un dossier, un périphérique, un tube ou un socket). Choisissez un fichier.</translation>
+    </message>
+    <message>
+        <source>Kofrex leaves %1 unchanged: it has other hard links, which replacing it would split from it. Copy it to a file of its own first.</source>
+        <translation>Kofrex ne modifie pas %1 : ce fichier a d’autres liens physiques, que son remplacement séparerait de lui. Copiez-le d’abord dans un fichier à part.</translation>
+    </message>
+    <message>
+        <source>Kofrex does not follow the link %1: it belongs to another user and lies in a folder that every user may write to, where anyone can plant a link. Choose another name.</source>
+        <translation>Kofrex ne suit pas le lien %1 : il appartient à un autre utilisateur et se trouve dans un dossier où tout utilisateur peut écrire, et donc placer un lien. Choisissez un autre nom.</translation>
+    </message>
+    <message>
+        <source>Could not replace %1: in the folder %2 only the file&apos;s owner or the folder&apos;s owner may replace it. Copy it to a folder of your own first.</source>
+        <translation>Impossible de remplacer %1 : dans le dossier %2, seul le propriétaire du fichier ou celui du dossier peut le remplacer. Copiez-le d’abord dans un dossier à vous.</translation>
+    </message>
+    <message>
+        <source>Could not replace %1: you may not create files in the folder %2. Copy it to a folder of your own first.</source>
+        <translation>Impossible de remplacer %1 : vous n’avez pas le droit de créer des fichiers dans le dossier %2. Copiez-le d’abord dans un dossier à vous.</translation>
+    </message>
+    <message>
+        <source>Kofrex leaves %1 unchanged: it belongs to another user, and adding to it would make it yours. Ask its owner to add the file, or copy the archive first.</source>
+        <translation>Kofrex ne modifie pas %1 : elle appartient à un autre utilisateur, et y ajouter un fichier en ferait la vôtre. Demandez à son propriétaire d’ajouter le fichier, ou copiez d’abord l’archive.</translation>
+    </message>
+    <message>
+        <source>The archive %1 was replaced by another program while Kofrex was adding to it, so nothing was added. Its list has been read again; add the file once more.</source>
+        <translation>L’archive %1 a été remplacée par un autre programme pendant que Kofrex y ajoutait des fichiers ; rien n’a donc été ajouté. Sa liste a été relue ; ajoutez de nouveau le fichier.</translation>
+    </message>
+    <message>
+        <source>Kofrex cannot add to %1: an entry&apos;s data lie inside the archive&apos;s directory, which an add would change. Extract its files and store them in a new archive.</source>
+        <translation>Kofrex ne peut rien ajouter à %1 : les données d’une entrée se trouvent dans le répertoire de l’archive, qu’un ajout modifierait. Extrayez ses fichiers et enregistrez-les dans une nouvelle archive.</translation>
+    </message>
+</context>
+<context>
     <name>kofrex::CommandLine</name>
     <message>
         <source>There is no file &apos;%1&apos;.</source>

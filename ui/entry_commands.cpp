@@ -36,8 +36,10 @@ std::unique_ptr<QTemporaryDir> MakePrivateFolder() {
         !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
     auto folder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/kofrex-XXXXXX"));
     if (!folder->isValid()) {
-        throw ArchiveError(EIO, "Could not create a private folder in " + base.toStdString() +
-                                    ": " + folder->errorString().toStdString() + ".");
+        throw ArchiveError(EIO,
+                           QT_TRANSLATE_NOOP("kofrex::ArchiveError",
+                                             "Could not create a private folder in %1: %2."),
+                           {{base.toStdString()}, {folder->errorString().toStdString()}});
     }
     return folder;
 }

@@ -4,7 +4,8 @@
 #include <exception>
 #include <new>
 
-#include "archive_error.h"
+#include <QCoreApplication>
+
 #include "frmMain.h"
 
 namespace kofrex {
@@ -18,14 +19,28 @@ QString Described(int number, const QString& description) {
     return frmMain::tr("Error %1: %2").arg(number).arg(description);
 }
 
+QString Translated(const std::string& english) {
+    return QCoreApplication::translate("kofrex::ArchiveError", english.c_str());
+}
+
 }  // namespace
+
+QString TranslatedDescription(const ArchiveError& error) {
+    std::vector<ErrorArgument> arguments = error.Arguments();
+    for (ErrorArgument& argument : arguments) {
+        if (argument.phrase) {
+            argument.text = Translated(argument.text).toStdString();
+        }
+    }
+    return QString::fromStdString(FilledIn(Translated(error.Message()).toStdString(), arguments));
+}
 
 std::optional<QString> ErrorEscaping(const std::function<void()>& work) {
     try {
         work();
         return std::nullopt;
     } catch (const ArchiveError& error) {
-        return Described(error.Number(), QString::fromStdString(error.Description()));
+        return Described(error.Number(), TranslatedDescription(error));
     } catch (const std::bad_alloc&) {
         return Described(kOutOfMemoryNumber, frmMain::tr("Out of memory"));
     } catch (const std::exception& error) {

@@ -321,12 +321,17 @@ void frmMain::ReadChangedArchiveAgain() {
     const std::string path = store_.ArchivePath();
     if (!store_.OpenArchive(path)) {
         if (!store_.SomethingAt(path)) {
-            throw ArchiveError(ENOENT, "The archive " + path +
-                                           " is gone: another program has moved or deleted it.");
+            throw ArchiveError(ENOENT,
+                               QT_TRANSLATE_NOOP("kofrex::ArchiveError",
+                                                 "The archive %1 is gone: another program has "
+                                                 "moved or deleted it."),
+                               {{path}});
         }
-        throw ArchiveError(EBADMSG, "The file " + path +
-                                        " is no longer an archive Kofrex can read: another "
-                                        "program has replaced or damaged it.");
+        throw ArchiveError(EBADMSG,
+                           QT_TRANSLATE_NOOP("kofrex::ArchiveError",
+                                             "The file %1 is no longer an archive Kofrex can read: "
+                                             "another program has replaced or damaged it."),
+                           {{path}});
     }
     ShowChangedArchive();
 }
