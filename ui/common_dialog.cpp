@@ -12,6 +12,7 @@ QString CommonDialog::FileTitle() const {
 bool ShowFor(CommonDialog& dialog, const DialogUse& use) {
     dialog.FileName.clear();
     dialog.FileNames.clear();
+    dialog.ReplaceConfirmed = false;
     dialog.Filter = QCoreApplication::translate("kofrex::frmMain", use.filter);
     dialog.Flags = use.flags;
     dialog.DialogTitle = QCoreApplication::translate("kofrex::frmMain", use.title);

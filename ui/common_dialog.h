@@ -24,6 +24,9 @@ class CommonDialog {
     int Flags = 0;          // sum of the kDialog... bits
     QString DialogTitle;    // "" leaves the dialog's own title
     QString DefaultExt;     // with its dot, e.g. ".kfx"; added to a typed name without one
+    // The desktop's chooser asked itself whether to replace FileName, and the user agreed, so
+    // the commands do not ask a second time.
+    bool ReplaceConfirmed = false;
 
     // The chosen file's name without its folder.
     QString FileTitle() const;

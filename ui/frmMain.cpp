@@ -363,7 +363,7 @@ void frmMain::ShowEntry(const ArchiveEntry& entry) {
 }
 
 bool frmMain::ConfirmOverwrite() {
-    return AskOverwrite(cDlg->FileTitle(), kButtonsYesNo) == kAnswerYes;
+    return cDlg->ReplaceConfirmed || AskOverwrite(cDlg->FileTitle(), kButtonsYesNo) == kAnswerYes;
 }
 
 bool frmMain::MayWrite(const std::string& target, bool& mayReplace) {

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QStringList>
+#include <memory>
 
 #include "common_dialog.h"
 
@@ -33,7 +34,7 @@ class QtCommonDialog : public CommonDialog {
     void ShowFolder() override;
 
     // The dialog while it is shown, for driving it from tests.
-    QFileDialog& Widget() { return dialog_; }
+    QFileDialog& Widget() { return Dialog(); }
 
   private:
     void Show(QFileDialog::AcceptMode mode, QFileDialog::FileMode files);
@@ -44,7 +45,13 @@ class QtCommonDialog : public CommonDialog {
     void ClearSelection();
     void CloseCompletionList();
 
-    TypedNameFileDialog dialog_;
+    // Made at the first use: Qt's portal theme learns whether the desktop offers its chooser
+    // only once the event loop runs, and a dialog made before that never uses it.
+    TypedNameFileDialog& Dialog();
+
+    QWidget* parent_;
+    QString folder_;  // where the last use chose its file, for the next one
+    std::unique_ptr<TypedNameFileDialog> dialog_;
 };
 
 }  // namespace kofrex
