@@ -36,26 +36,26 @@
     </message>
     <message>
         <source>This file was not stored:</source>
-        <translation>Ce fichier n’a pas été enregistré :</translation>
+        <translation>Ce fichier n’a pas été enregistré&#xa0;:</translation>
     </message>
     <message>
         <source>These files were not stored:</source>
-        <translation>Ces fichiers n’ont pas été enregistrés :</translation>
+        <translation>Ces fichiers n’ont pas été enregistrés&#xa0;:</translation>
     </message>
 </context>
 <context>
     <name>kofrex::ArchiveError</name>
     <message>
         <source>Could not create a private folder in %1: %2.</source>
-        <translation>Impossible de créer un dossier privé dans %1 : %2.</translation>
+        <translation>Impossible de créer un dossier privé dans %1&#xa0;: %2.</translation>
     </message>
     <message>
         <source>The archive %1 is gone: another program has moved or deleted it.</source>
-        <translation>L’archive %1 a disparu : un autre programme l’a déplacée ou supprimée.</translation>
+        <translation>L’archive %1 a disparu&#xa0;: un autre programme l’a déplacée ou supprimée.</translation>
     </message>
     <message>
         <source>The file %1 is no longer an archive Kofrex can read: another program has replaced or damaged it.</source>
-        <translation>Le fichier %1 n’est plus une archive que Kofrex peut lire : un autre programme l’a remplacé ou endommagé.</translation>
+        <translation>Le fichier %1 n’est plus une archive que Kofrex peut lire&#xa0;: un autre programme l’a remplacé ou endommagé.</translation>
     </message>
     <message>
         <source>the disk is full. Free some space and try again.</source>
@@ -99,90 +99,90 @@
     </message>
     <message>
         <source>Could not open %1: %2</source>
-        <translation>Impossible d’ouvrir %1 : %2</translation>
+        <translation>Impossible d’ouvrir %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Could not read %1: %2</source>
-        <translation>Impossible de lire %1 : %2</translation>
+        <translation>Impossible de lire %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Could not write %1: %2</source>
-        <translation>Impossible d’écrire %1 : %2</translation>
+        <translation>Impossible d’écrire %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Could not replace %1: %2</source>
-        <translation>Impossible de remplacer %1 : %2</translation>
+        <translation>Impossible de remplacer %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Could not create a file in the folder %1: %2</source>
-        <translation>Impossible de créer un fichier dans le dossier %1 : %2</translation>
+        <translation>Impossible de créer un fichier dans le dossier %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Could not write to the folder %1: %2</source>
-        <translation>Impossible d’écrire dans le dossier %1 : %2</translation>
+        <translation>Impossible d’écrire dans le dossier %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>The archive %1 would grow past 2,147,483,647 bytes, the most a .kfx archive can hold. Store the file in another archive.</source>
-        <translation>L’archive %1 dépasserait 2 147 483 647 octets, le maximum que peut contenir une archive .kfx. Enregistrez le fichier dans une autre archive.</translation>
+        <translation>L’archive %1 dépasserait 2&#xa0;147&#xa0;483&#xa0;647 octets, le maximum que peut contenir une archive .kfx. Enregistrez le fichier dans une autre archive.</translation>
     </message>
     <message>
         <source>The file %1 is larger than 2,147,483,647 bytes, the most a .kfx archive can hold.</source>
-        <translation>Le fichier %1 dépasse 2 147 483 647 octets, le maximum que peut contenir une archive .kfx.</translation>
+        <translation>Le fichier %1 dépasse 2&#xa0;147&#xa0;483&#xa0;647 octets, le maximum que peut contenir une archive .kfx.</translation>
     </message>
     <message>
         <source>The archive %1 is shorter than its directory says: another program has changed it. Open it again.</source>
-        <translation>L’archive %1 est plus courte que ne l’indique son répertoire : un autre programme l’a modifiée. Ouvrez-la de nouveau.</translation>
+        <translation>L’archive %1 est plus courte que ne l’indique son répertoire&#xa0;: un autre programme l’a modifiée. Ouvrez-la de nouveau.</translation>
     </message>
     <message>
         <source>Could not write %1: it is not a regular file (a folder, a device, a pipe or a socket). Choose a file.</source>
-        <translation>Impossible d’écrire %1 : ce n’est pas un fichier ordinaire (un dossier, un périphérique, un tube ou un socket). Choisissez un fichier.</translation>
+        <translation>Impossible d’écrire %1&#xa0;: ce n’est pas un fichier ordinaire (un dossier, un périphérique, un tube ou un socket). Choisissez un fichier.</translation>
     </message>
     <message>
         <source>Kofrex leaves %1 unchanged: it has other hard links, which replacing it would split from it. Copy it to a file of its own first.</source>
-        <translation>Kofrex ne modifie pas %1 : ce fichier a d’autres liens physiques, que son remplacement séparerait de lui. Copiez-le d’abord dans un fichier à part.</translation>
+        <translation>Kofrex ne modifie pas %1&#xa0;: ce fichier a d’autres liens physiques, que son remplacement séparerait de lui. Copiez-le d’abord dans un fichier à part.</translation>
     </message>
     <message>
         <source>Kofrex does not follow the link %1: it belongs to another user and lies in a folder that every user may write to, where anyone can plant a link. Choose another name.</source>
-        <translation>Kofrex ne suit pas le lien %1 : il appartient à un autre utilisateur et se trouve dans un dossier où tout utilisateur peut écrire, et donc placer un lien. Choisissez un autre nom.</translation>
+        <translation>Kofrex ne suit pas le lien %1&#xa0;: il appartient à un autre utilisateur et se trouve dans un dossier où tout utilisateur peut écrire, et donc placer un lien. Choisissez un autre nom.</translation>
     </message>
     <message>
         <source>Could not replace %1: in the folder %2 only the file&apos;s owner or the folder&apos;s owner may replace it. Copy it to a folder of your own first.</source>
-        <translation>Impossible de remplacer %1 : dans le dossier %2, seul le propriétaire du fichier ou celui du dossier peut le remplacer. Copiez-le d’abord dans un dossier à vous.</translation>
+        <translation>Impossible de remplacer %1&#xa0;: dans le dossier %2, seul le propriétaire du fichier ou celui du dossier peut le remplacer. Copiez-le d’abord dans un dossier à vous.</translation>
     </message>
     <message>
         <source>Could not replace %1: you may not create files in the folder %2. Copy it to a folder of your own first.</source>
-        <translation>Impossible de remplacer %1 : vous n’avez pas le droit de créer des fichiers dans le dossier %2. Copiez-le d’abord dans un dossier à vous.</translation>
+        <translation>Impossible de remplacer %1&#xa0;: vous n’avez pas le droit de créer des fichiers dans le dossier %2. Copiez-le d’abord dans un dossier à vous.</translation>
     </message>
     <message>
         <source>Kofrex leaves %1 unchanged: it belongs to another user, and adding to it would make it yours. Ask its owner to add the file, or copy the archive first.</source>
-        <translation>Kofrex ne modifie pas %1 : elle appartient à un autre utilisateur, et y ajouter un fichier en ferait la vôtre. Demandez à son propriétaire d’ajouter le fichier, ou copiez d’abord l’archive.</translation>
+        <translation>Kofrex ne modifie pas %1&#xa0;: elle appartient à un autre utilisateur, et y ajouter un fichier en ferait la vôtre. Demandez à son propriétaire d’ajouter le fichier, ou copiez d’abord l’archive.</translation>
     </message>
     <message>
         <source>The archive %1 was replaced by another program while Kofrex was adding to it, so nothing was added. Its list has been read again; add the file once more.</source>
-        <translation>L’archive %1 a été remplacée par un autre programme pendant que Kofrex y ajoutait des fichiers ; rien n’a donc été ajouté. Sa liste a été relue ; ajoutez de nouveau le fichier.</translation>
+        <translation>L’archive %1 a été remplacée par un autre programme pendant que Kofrex y ajoutait des fichiers&#xa0;; rien n’a donc été ajouté. Sa liste a été relue&#xa0;; ajoutez de nouveau le fichier.</translation>
     </message>
     <message>
         <source>Kofrex cannot add to %1: an entry&apos;s data lie inside the archive&apos;s directory, which an add would change. Extract its files and store them in a new archive.</source>
-        <translation>Kofrex ne peut rien ajouter à %1 : les données d’une entrée se trouvent dans le répertoire de l’archive, qu’un ajout modifierait. Extrayez ses fichiers et enregistrez-les dans une nouvelle archive.</translation>
+        <translation>Kofrex ne peut rien ajouter à %1&#xa0;: les données d’une entrée se trouvent dans le répertoire de l’archive, qu’un ajout modifierait. Extrayez ses fichiers et enregistrez-les dans une nouvelle archive.</translation>
     </message>
 </context>
 <context>
     <name>kofrex::CommandLine</name>
     <message>
         <source>There is no file &apos;%1&apos;.</source>
-        <translation>Il n’existe aucun fichier « %1 ».</translation>
+        <translation>Il n’existe aucun fichier «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>The file &apos;%1&apos; cannot be read.</source>
-        <translation>Le fichier « %1 » ne peut pas être lu.</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» ne peut pas être lu.</translation>
     </message>
     <message>
         <source>The file &apos;%1&apos; is not an archive that Kofrex can read.</source>
-        <translation>Le fichier « %1 » n’est pas une archive que Kofrex peut lire.</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» n’est pas une archive que Kofrex peut lire.</translation>
     </message>
     <message>
         <source>No entry is stored as &apos;%1&apos;.</source>
-        <translation>Aucune entrée n’est enregistrée sous « %1 ».</translation>
+        <translation>Aucune entrée n’est enregistrée sous «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>The list could not be written.</source>
@@ -194,11 +194,11 @@
     </message>
     <message>
         <source>Cancelled: the archive is as it was.</source>
-        <translation>Annulé : l’archive est restée telle quelle.</translation>
+        <translation>Annulé&#xa0;: l’archive est restée telle quelle.</translation>
     </message>
     <message>
         <source>Could not create the folder &apos;%1&apos;: %2.</source>
-        <translation>Impossible de créer le dossier « %1 » : %2.</translation>
+        <translation>Impossible de créer le dossier «&#xa0;%1&#xa0;»&#xa0;: %2.</translation>
     </message>
     <message>
         <source>Extracting</source>
@@ -206,15 +206,15 @@
     </message>
     <message>
         <source>Cancelled: the files written so far are kept, none in part.</source>
-        <translation>Annulé : les fichiers déjà écrits sont conservés, aucun n’est incomplet.</translation>
+        <translation>Annulé&#xa0;: les fichiers déjà écrits sont conservés, aucun n’est incomplet.</translation>
     </message>
     <message>
         <source>&apos;%1&apos; exists already and was left alone (--overwrite replaces it).</source>
-        <translation>« %1 » existe déjà et n’a pas été modifié (--overwrite le remplace).</translation>
+        <translation>«&#xa0;%1&#xa0;» existe déjà et n’a pas été modifié (--overwrite le remplace).</translation>
     </message>
     <message>
         <source>The archive &apos;%1&apos; changed while it was read; nothing was written.</source>
-        <translation>L’archive « %1 » a changé pendant sa lecture ; rien n’a été écrit.</translation>
+        <translation>L’archive «&#xa0;%1&#xa0;» a changé pendant sa lecture&#xa0;; rien n’a été écrit.</translation>
     </message>
     <message>
         <source>Packs files into one .kfx archive and extracts them.
@@ -230,26 +230,26 @@ command line is wrong or anything failed or was left out (each named on stderr).
         <translation>Regroupe des fichiers dans une archive .kfx et les en extrait.
 
 Sans commande, ouvre la fenêtre, avec l’archive indiquée. Ces commandes fonctionnent
-sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers :
+sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers&#xa0;:
   kofrex --list [--json] ARCHIVE
   kofrex --add-to ARCHIVE FICHIER...
   kofrex --extract-to DOSSIER [--overwrite] ARCHIVE [NOM...]
 Dans un terminal, un long travail affiche sa progression et Ctrl+C l’annule en laissant
-l’archive telle quelle. Code de sortie : 0 si tout ce qui était demandé a été fait, 1 si
+l’archive telle quelle. Code de sortie&#xa0;: 0 si tout ce qui était demandé a été fait, 1 si
 la ligne de commande est erronée ou si quelque chose a échoué ou a été omis (chaque cas
 indiqué sur stderr).</translation>
     </message>
     <message>
         <source>List the entries of ARCHIVE: stored name, size and 1-based offset, tab-separated, one entry a line.</source>
-        <translation>Liste les entrées d’ARCHIVE : nom enregistré, taille et position à partir de 1, séparés par des tabulations, une entrée par ligne.</translation>
+        <translation>Liste les entrées d’ARCHIVE&#xa0;: nom enregistré, taille et position à partir de 1, séparés par des tabulations, une entrée par ligne.</translation>
     </message>
     <message>
         <source>With --list: a JSON array of {&quot;name&quot;, &quot;size&quot;, &quot;offset&quot;} instead.</source>
-        <translation>Avec --list : un tableau JSON de {&quot;name&quot;, &quot;size&quot;, &quot;offset&quot;} à la place.</translation>
+        <translation>Avec --list&#xa0;: un tableau JSON de {&quot;name&quot;, &quot;size&quot;, &quot;offset&quot;} à la place.</translation>
     </message>
     <message>
         <source>Store each FILE in &lt;archive&gt;, in one rewrite; the archive is created when nothing is there. Each file not stored is named with the reason.</source>
-        <translation>Enregistre chaque FICHIER dans &lt;archive&gt;, en une seule réécriture ; l’archive est créée si rien n’existe à cet endroit. Chaque fichier non enregistré est indiqué avec la raison.</translation>
+        <translation>Enregistre chaque FICHIER dans &lt;archive&gt;, en une seule réécriture&#xa0;; l’archive est créée si rien n’existe à cet endroit. Chaque fichier non enregistré est indiqué avec la raison.</translation>
     </message>
     <message>
         <source>Write every entry of ARCHIVE, or those stored as the NAMEs (case and padding ignored), into &lt;folder&gt;, created with its parents when missing, under safe file names. Files already there are left alone.</source>
@@ -257,7 +257,7 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>With --extract-to: replace files already there.</source>
-        <translation>Avec --extract-to : remplacer les fichiers déjà présents.</translation>
+        <translation>Avec --extract-to&#xa0;: remplacer les fichiers déjà présents.</translation>
     </message>
     <message>
         <source>The archive to open when the window starts.</source>
@@ -319,7 +319,7 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>The file &apos;%1&apos; already exists. Overwrite it?</source>
-        <translation>Le fichier « %1 » existe déjà. Voulez-vous le remplacer ?</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» existe déjà. Voulez-vous le remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>Overwrite</source>
@@ -335,11 +335,11 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>No program could be found to open &apos;%1&apos;.</source>
-        <translation>Aucun programme n’a été trouvé pour ouvrir « %1 ».</translation>
+        <translation>Aucun programme n’a été trouvé pour ouvrir «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>Delete &apos;%1&apos; from the archive?</source>
-        <translation>Supprimer « %1 » de l’archive ?</translation>
+        <translation>Supprimer «&#xa0;%1&#xa0;» de l’archive&#xa0;?</translation>
     </message>
     <message>
         <source>Deleting %1…</source>
@@ -347,11 +347,11 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>Nothing was deleted: the archive is gone or is no longer an archive that Kofrex can read.</source>
-        <translation>Rien n’a été supprimé : l’archive a disparu ou n’est plus une archive que Kofrex peut lire.</translation>
+        <translation>Rien n’a été supprimé&#xa0;: l’archive a disparu ou n’est plus une archive que Kofrex peut lire.</translation>
     </message>
     <message>
         <source>New name for &apos;%1&apos;:</source>
-        <translation>Nouveau nom pour « %1 » :</translation>
+        <translation>Nouveau nom pour «&#xa0;%1&#xa0;»&#xa0;:</translation>
     </message>
     <message>
         <source>Rename</source>
@@ -363,7 +363,7 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>Nothing was renamed: the stored name %1 is already in the archive.</source>
-        <translation>Rien n’a été renommé : le nom enregistré %1 figure déjà dans l’archive.</translation>
+        <translation>Rien n’a été renommé&#xa0;: le nom enregistré %1 figure déjà dans l’archive.</translation>
     </message>
     <message>
         <source>Replacing %1…</source>
@@ -371,7 +371,7 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>Error %1: %2</source>
-        <translation>Erreur %1 : %2</translation>
+        <translation>Erreur %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Out of memory</source>
@@ -407,11 +407,11 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>Offset:</source>
-        <translation>Position :</translation>
+        <translation>Position&#xa0;:</translation>
     </message>
     <message>
         <source>Size:</source>
-        <translation>Taille :</translation>
+        <translation>Taille&#xa0;:</translation>
     </message>
     <message>
         <source>&amp;New Archive...</source>
@@ -423,11 +423,11 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>Files in archive:</source>
-        <translation>Fichiers de l’archive :</translation>
+        <translation>Fichiers de l’archive&#xa0;:</translation>
     </message>
     <message>
         <source>Archive name:</source>
-        <translation>Nom de l’archive :</translation>
+        <translation>Nom de l’archive&#xa0;:</translation>
     </message>
     <message>
         <source>Extract…</source>
@@ -463,11 +463,11 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>Size: </source>
-        <translation>Taille : </translation>
+        <translation>Taille&#xa0;: </translation>
     </message>
     <message>
         <source>Offset: </source>
-        <translation>Position : </translation>
+        <translation>Position&#xa0;: </translation>
     </message>
     <message>
         <source>Creating %1…</source>
@@ -475,7 +475,7 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>The file &apos;%1&apos; is not an archive that Kofrex can read.</source>
-        <translation>Le fichier « %1 » n’est pas une archive que Kofrex peut lire.</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» n’est pas une archive que Kofrex peut lire.</translation>
     </message>
     <message>
         <source>Select a file that you would like to extract first.</source>
@@ -487,15 +487,15 @@ indiqué sur stderr).</translation>
     </message>
     <message>
         <source>The archive has changed since it was opened. Its list has been read again; select the file once more.</source>
-        <translation>L’archive a changé depuis son ouverture. Sa liste a été relue ; sélectionnez de nouveau le fichier.</translation>
+        <translation>L’archive a changé depuis son ouverture. Sa liste a été relue&#xa0;; sélectionnez de nouveau le fichier.</translation>
     </message>
     <message>
         <source>Size: %1 bytes</source>
-        <translation>Taille : %1 octets</translation>
+        <translation>Taille&#xa0;: %1 octets</translation>
     </message>
     <message>
         <source>Offset: %1</source>
-        <translation>Position : %1</translation>
+        <translation>Position&#xa0;: %1</translation>
     </message>
     <message>
         <source>Adding %1…</source>
