@@ -7,15 +7,13 @@
 #include <string_view>
 
 #include "add_report.h"
+#include "command_line.h"
 #include "modKofrex.h"
 #include "terminal_progress.h"
 
 namespace kofrex {
 namespace {
 
-QString Text(const char* english) {
-    return QCoreApplication::translate("main", english);
-}
 QString Shown(const std::string& path) {
     return QString::fromStdString(path);
 }
@@ -31,11 +29,12 @@ bool OpenOrSay(modKofrex& store, const std::string& path) {
         return true;
     }
     if (!store.SomethingAt(path)) {
-        Fail(Text("There is no file '%1'.").arg(Shown(path)));
+        Fail(CommandLine::tr("There is no file '%1'.").arg(Shown(path)));
     } else if (!store.FileExists(path)) {
-        Fail(Text("The file '%1' cannot be read.").arg(Shown(path)));
+        Fail(CommandLine::tr("The file '%1' cannot be read.").arg(Shown(path)));
     } else {
-        Fail(Text("The file '%1' is not an archive that Kofrex can read.").arg(Shown(path)));
+        Fail(CommandLine::tr("The file '%1' is not an archive that Kofrex can read.")
+                 .arg(Shown(path)));
     }
     return false;
 }
@@ -110,7 +109,7 @@ std::optional<std::vector<std::int32_t>> Rows(const modKofrex& store,
     for (const std::string& name : names) {
         const std::int32_t row = store.EntryIndex(EncodeWindows1252(name));
         if (row == 0) {
-            Fail(Text("No entry is stored as '%1'.").arg(Shown(name)));
+            Fail(CommandLine::tr("No entry is stored as '%1'.").arg(Shown(name)));
             allFound = false;
         }
         rows.push_back(row);
@@ -128,7 +127,7 @@ int ListArchive(const std::string& archive, bool json) {
     const std::string listing = Listing(store.Entries(), json);
     if (std::fwrite(listing.data(), 1, listing.size(), stdout) != listing.size() ||
         std::fflush(stdout) != 0) {
-        return Fail(Text("The list could not be written."));
+        return Fail(CommandLine::tr("The list could not be written."));
     }
     return 0;
 }
@@ -145,17 +144,18 @@ int AddToArchive(const std::string& archive, const std::vector<std::string>& fil
     if (store.ArchivePath().empty() && !OpenOrSay(store, archive)) {
         return 1;
     }
-    TerminalProgress progress(Text("Adding"));
-    return WithProgress(store, progress, Text("Cancelled: the archive is as it was."), [&] {
-        const std::vector<AddOutcome> outcomes = store.AddFilesToArchive(files);
-        std::vector<AddResult> results;
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            results.push_back({Shown(files[i]), outcomes[i]});
-        }
-        const QString refused = RefusalReport(results);
-        progress.Clear();
-        return refused.isEmpty() ? 0 : Fail(refused);
-    });
+    TerminalProgress progress(CommandLine::tr("Adding"));
+    return WithProgress(store, progress, CommandLine::tr("Cancelled: the archive is as it was."),
+                        [&] {
+                            const std::vector<AddOutcome> outcomes = store.AddFilesToArchive(files);
+                            std::vector<AddResult> results;
+                            for (std::size_t i = 0; i < files.size(); ++i) {
+                                results.push_back({Shown(files[i]), outcomes[i]});
+                            }
+                            const QString refused = RefusalReport(results);
+                            progress.Clear();
+                            return refused.isEmpty() ? 0 : Fail(refused);
+                        });
 }
 
 int ExtractFromArchive(const std::string& folder, const std::string& archive,
@@ -171,17 +171,19 @@ int ExtractFromArchive(const std::string& folder, const std::string& archive,
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {
-        return Fail(Text("Could not create the folder '%1': %2.")
+        return Fail(CommandLine::tr("Could not create the folder '%1': %2.")
                         .arg(Shown(folder), QString::fromStdString(error.message())));
     }
-    TerminalProgress progress(Text("Extracting"));
-    const QString cancelled = Text("Cancelled: the files written so far are kept, none in part.");
+    TerminalProgress progress(CommandLine::tr("Extracting"));
+    const QString cancelled =
+        CommandLine::tr("Cancelled: the files written so far are kept, none in part.");
     return WithProgress(store, progress, cancelled, [&] {
         bool leftAlone = false;
         const auto mayOverwrite = [&](const std::string& path) {
             if (!overwrite) {
                 progress.Clear();
-                Fail(Text("'%1' exists already and was left alone (--overwrite replaces it).")
+                Fail(CommandLine::tr(
+                         "'%1' exists already and was left alone (--overwrite replaces it).")
                          .arg(Shown(path)));
                 leftAlone = true;
             }
@@ -189,8 +191,9 @@ int ExtractFromArchive(const std::string& folder, const std::string& archive,
         };
         if (!store.ExtractEntries(folder, *rows, mayOverwrite)) {
             progress.Clear();
-            return Fail(Text("The archive '%1' changed while it was read; nothing was written.")
-                            .arg(Shown(archive)));
+            return Fail(
+                CommandLine::tr("The archive '%1' changed while it was read; nothing was written.")
+                    .arg(Shown(archive)));
         }
         return leftAlone ? 1 : 0;
     });

@@ -10,6 +10,7 @@
 
 #include "archive_error.h"
 #include "batch_commands.h"
+#include "error_handling.h"
 
 namespace kofrex {
 namespace {
@@ -20,42 +21,42 @@ const QString kAddTo = QStringLiteral("add-to");
 const QString kExtractTo = QStringLiteral("extract-to");
 const QString kOverwrite = QStringLiteral("overwrite");
 
-QString Text(const char* english) {
-    return QCoreApplication::translate("main", english);
-}
-
 // Every option and argument, for both steps.
 void Describe(QCommandLineParser& parser) {
-    parser.setApplicationDescription(
-        Text("Packs files into one .kfx archive and extracts them.\n"
-             "\n"
-             "Without a command it opens the window, with the archive named. These commands work\n"
-             "without a window or a display, for scripts and file managers:\n"
-             "  kofrex --list [--json] ARCHIVE\n"
-             "  kofrex --add-to ARCHIVE FILE...\n"
-             "  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]\n"
-             "On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the\n"
-             "archive as it was. Exit status: 0 when everything asked was done, 1 when the\n"
-             "command line is wrong or anything failed or was left out (each named on stderr)."));
+    parser.setApplicationDescription(CommandLine::tr(
+        "Packs files into one .kfx archive and extracts them.\n"
+        "\n"
+        "Without a command it opens the window, with the archive named. These commands work\n"
+        "without a window or a display, for scripts and file managers:\n"
+        "  kofrex --list [--json] ARCHIVE\n"
+        "  kofrex --add-to ARCHIVE FILE...\n"
+        "  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]\n"
+        "On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the\n"
+        "archive as it was. Exit status: 0 when everything asked was done, 1 when the\n"
+        "command line is wrong or anything failed or was left out (each named on stderr)."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {kList, Text("List the entries of ARCHIVE: stored name, size and 1-based offset, "
-                     "tab-separated, one entry a line.")},
-        {kJson, Text("With --list: a JSON array of {\"name\", \"size\", \"offset\"} instead.")},
+        {kList,
+         CommandLine::tr("List the entries of ARCHIVE: stored name, size and 1-based offset, "
+                         "tab-separated, one entry a line.")},
+        {kJson,
+         CommandLine::tr("With --list: a JSON array of {\"name\", \"size\", \"offset\"} instead.")},
         {kAddTo,
-         Text("Store each FILE in <archive>, in one rewrite; the archive is created when "
-              "nothing is there. Each file not stored is named with the reason."),
+         CommandLine::tr(
+             "Store each FILE in <archive>, in one rewrite; the archive is created when "
+             "nothing is there. Each file not stored is named with the reason."),
          QStringLiteral("archive")},
         {kExtractTo,
-         Text("Write every entry of ARCHIVE, or those stored as the NAMEs (case and padding "
-              "ignored), into <folder>, created with its parents when missing, under safe "
-              "file names. Files already there are left alone."),
+         CommandLine::tr(
+             "Write every entry of ARCHIVE, or those stored as the NAMEs (case and padding "
+             "ignored), into <folder>, created with its parents when missing, under safe "
+             "file names. Files already there are left alone."),
          QStringLiteral("folder")},
-        {kOverwrite, Text("With --extract-to: replace files already there.")},
+        {kOverwrite, CommandLine::tr("With --extract-to: replace files already there.")},
     });
     parser.addPositionalArgument(QStringLiteral("archive"),
-                                 Text("The archive to open when the window starts."),
+                                 CommandLine::tr("The archive to open when the window starts."),
                                  QStringLiteral("[archive]"));
 }
 
@@ -83,18 +84,19 @@ int Run(const QCommandLineParser& parser) {
     const QStringList operands = parser.positionalArguments();
     if (parser.isSet(kList)) {
         if (operands.size() != 1) {
-            return WrongCommandLine(Text("--list takes one archive."));
+            return WrongCommandLine(CommandLine::tr("--list takes one archive."));
         }
         return ListArchive(LocalPath(operands.first()), parser.isSet(kJson));
     }
     if (parser.isSet(kAddTo)) {
         if (operands.isEmpty()) {
-            return WrongCommandLine(Text("--add-to takes the archive and at least one file."));
+            return WrongCommandLine(
+                CommandLine::tr("--add-to takes the archive and at least one file."));
         }
         return AddToArchive(LocalPath(parser.value(kAddTo)), LocalPaths(operands));
     }
     if (operands.isEmpty()) {
-        return WrongCommandLine(Text("--extract-to takes the folder and the archive."));
+        return WrongCommandLine(CommandLine::tr("--extract-to takes the folder and the archive."));
     }
     std::vector<std::string> names;
     for (const QString& name : operands.mid(1)) {
@@ -112,13 +114,13 @@ QString Misuse(const QCommandLineParser& parser, bool parsed) {
     const int commands =
         int(parser.isSet(kList)) + int(parser.isSet(kAddTo)) + int(parser.isSet(kExtractTo));
     if (commands > 1) {
-        return Text("Give one of --list, --add-to and --extract-to.");
+        return CommandLine::tr("Give one of --list, --add-to and --extract-to.");
     }
     if (parser.isSet(kJson) && !parser.isSet(kList)) {
-        return Text("--json goes with --list.");
+        return CommandLine::tr("--json goes with --list.");
     }
     if (parser.isSet(kOverwrite) && !parser.isSet(kExtractTo)) {
-        return Text("--overwrite goes with --extract-to.");
+        return CommandLine::tr("--overwrite goes with --extract-to.");
     }
     return {};
 }
@@ -146,7 +148,7 @@ std::optional<int> AnswerWithoutWindow(const QStringList& arguments) {
     try {
         return Run(parser);
     } catch (const ArchiveError& error) {
-        std::fprintf(stderr, "kofrex: %s\n", error.Description().c_str());
+        std::fprintf(stderr, "kofrex: %s\n", qPrintable(TranslatedDescription(error)));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "kofrex: %s\n", error.what());
     }
@@ -160,7 +162,7 @@ QString ArchiveNamedOnCommandLine(const QStringList& arguments) {
 
     const QStringList named = parser.positionalArguments();
     if (named.size() > 1) {
-        std::exit(WrongCommandLine(Text("Name one archive at most.")));
+        std::exit(WrongCommandLine(CommandLine::tr("Name one archive at most.")));
     }
     return named.isEmpty() ? QString() : QFileInfo(named.first()).absoluteFilePath();
 }

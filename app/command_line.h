@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 namespace kofrex {
+
+// The context of the command line's texts in the translations.
+class CommandLine {
+    Q_DECLARE_TR_FUNCTIONS(kofrex::CommandLine)
+};
 
 // The command line, read in two steps. `arguments` starts with the program.
 //

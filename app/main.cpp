@@ -5,6 +5,7 @@
 #include "kofrex_icons.h"
 #include "modKofrex.h"
 #include "replacement_file.h"
+#include "translations.h"
 
 int main(int argc, char* argv[]) {
     // A logout or a lost display in the middle of an add leaves no temporary file behind.
@@ -15,12 +16,14 @@ int main(int argc, char* argv[]) {
         // Without the window system, which needs a display: --help, --version and the commands
         // for scripts end the run here.
         const QCoreApplication withoutWindow(argc, argv);
+        const kofrex::Translations translations;
         if (const std::optional<int> status =
                 kofrex::AnswerWithoutWindow(QCoreApplication::arguments())) {
             return *status;
         }
     }
     QApplication application(argc, argv);
+    const kofrex::Translations translations;
     const QString archive = kofrex::ArchiveNamedOnCommandLine(QCoreApplication::arguments());
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kofrex::desktopFileId));

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "command_line.h"
+
 namespace kofrex {
 namespace {
 
@@ -51,9 +53,9 @@ bool TerminalProgress::Report(const Progress& progress) {
     }
     drawn_ = now;
     if (progress.waiting) {
-        Draw(QCoreApplication::translate("main",
-                                         "Waiting for another program to finish with "
-                                         "the archive (Ctrl+C cancels)"));
+        Draw(
+            CommandLine::tr("Waiting for another program to finish with "
+                            "the archive (Ctrl+C cancels)"));
     } else if (progress.total > 0) {
         Draw(QStringLiteral("%1: %2%").arg(doing_).arg(progress.done * 100 / progress.total));
     }

@@ -2,8 +2,25 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kofrex {
+
+// A text of the store's errors, which the window and the command line look up in their
+// translations under the context "kofrex::ArchiveError" (lupdate knows it as an alias of
+// QT_TRANSLATE_NOOP). The store itself has no Qt and keeps the English.
+#define KOFREX_TEXT(context, text) text
+
+// A value in an error's message: a path, shown as it is, or a phrase of the store's own, which
+// is translated as the message is.
+struct ErrorArgument {
+    std::string text;
+    bool phrase = false;
+};
+
+// `message` with %1, %2, ... replaced by `arguments` in one pass, so that a %2 inside a path
+// stays as it is.
+std::string FilledIn(const std::string& message, const std::vector<ErrorArgument>& arguments);
 
 // The one error the store raises. The window shows Number() and Description() to the user
 // and then ends the program, so the description names the file and says in plain words what
@@ -11,9 +28,14 @@ namespace kofrex {
 class ArchiveError : public std::runtime_error {
   public:
     ArchiveError(int number, std::string description);
+    // `message` is English with %1, %2, ... for `arguments`, marked with KOFREX_TEXT.
+    ArchiveError(int number, const char* message, std::vector<ErrorArgument> arguments);
 
     int Number() const noexcept { return number_; }
     const std::string& Description() const noexcept { return description_; }
+    // The description before its values are filled in, and the values, for translating it.
+    const std::string& Message() const noexcept { return message_; }
+    const std::vector<ErrorArgument>& Arguments() const noexcept { return arguments_; }
 
     // A failed file operation: "Could not <action> <path>: <errno in plain words>."
     static ArchiveError FromErrno(int errnoValue, const std::string& action,
@@ -44,6 +66,8 @@ class ArchiveError : public std::runtime_error {
 
   private:
     int number_;
+    std::string message_;
+    std::vector<ErrorArgument> arguments_;
     std::string description_;
 };
 

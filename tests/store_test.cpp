@@ -200,6 +200,8 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
           {folder / "hop41", ELOOP, "Could not open " + folder / "hop41"},
           {folder / "no-folder/x", ENOENT,
            "Could not create a file in the folder " + folder / "no-folder"},
+          {folder / "no-%2/x", ENOENT,
+           "Could not create a file in the folder " + folder / "no-%2:"},
           {folder / (planted ? "shared/planted" : "fifo"), planted ? EACCES : EINVAL,
            planted ? "Kofrex does not follow the link " + folder / "shared/planted" : "Could"}}) {
         std::string description;

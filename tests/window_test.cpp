@@ -12,9 +12,11 @@
 #include <QtWidgets>
 
 #include "frmMain.h"
+#include "number_pattern.h"
 #include "qt_common_dialog.h"
 #include "qt_message_box.h"
 #include "test_support.h"
+#include "translations.h"
 
 namespace kofrex::test {
 namespace {
@@ -211,6 +213,13 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
               QStringList({"Kofrex 0: Select a file that you would like to extract first.",
                            overwrite.arg("old"), overwrite.arg("old"), overwrite.arg("fresh"),
                            overwrite.arg("fresh")}));
+}
+
+TEST_F(Window, AGermanRunShowsGermanCaptionsAndGroupsDigitsWithPointsAlone) {
+    const Translations german(QLocale(QLocale::German, QLocale::Germany));
+    MakeWindow(kProgressDelay);
+    EXPECT_EQ(window->cmdNew->text(), QString::fromUtf8("&Neues Archiv\u2026"));
+    EXPECT_EQ(FormatNumber(1234567, QLocale(QLocale::German)), "1.234.567");
 }
 
 TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {

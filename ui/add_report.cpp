@@ -1,5 +1,6 @@
 #include "add_report.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -11,19 +12,22 @@ namespace {
 QString Reason(const AddResult& result) {
     switch (result.outcome) {
         case AddOutcome::DuplicateName:
-            return QStringLiteral("its stored name %1 is already in the archive")
+            return QCoreApplication::translate("kofrex::AddReport",
+                                               "its stored name %1 is already in the archive")
                 .arg(ShownStoredName(result.path));
         case AddOutcome::NotRegularFile:
-            return QStringLiteral("it is not a regular file");
+            return QCoreApplication::translate("kofrex::AddReport", "it is not a regular file");
         case AddOutcome::Unreadable:
-            return QStringLiteral("it cannot be read");
+            return QCoreApplication::translate("kofrex::AddReport", "it cannot be read");
         case AddOutcome::ArchiveItself:
-            return QStringLiteral("it is the archive itself");
+            return QCoreApplication::translate("kofrex::AddReport", "it is the archive itself");
         case AddOutcome::NoArchive:
-            return QStringLiteral(
+            return QCoreApplication::translate(
+                "kofrex::AddReport",
                 "the archive is gone or is no longer an archive that Kofrex can read");
         case AddOutcome::ArchiveChanged:
-            return QStringLiteral("another program changed the archive meanwhile");
+            return QCoreApplication::translate("kofrex::AddReport",
+                                               "another program changed the archive meanwhile");
         case AddOutcome::Stored:
             break;
     }
@@ -53,8 +57,10 @@ QString RefusalReport(const std::vector<AddResult>& results) {
     if (lines.isEmpty()) {
         return {};
     }
-    const QString opening = lines.size() == 1 ? QStringLiteral("This file was not stored:")
-                                              : QStringLiteral("These files were not stored:");
+    const QString opening =
+        lines.size() == 1
+            ? QCoreApplication::translate("kofrex::AddReport", "This file was not stored:")
+            : QCoreApplication::translate("kofrex::AddReport", "These files were not stored:");
     return opening + u'\n' + lines.join(u'\n');
 }
 

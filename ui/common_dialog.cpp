@@ -1,5 +1,6 @@
 #include "common_dialog.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace kofrex {
@@ -11,9 +12,10 @@ QString CommonDialog::FileTitle() const {
 bool ShowFor(CommonDialog& dialog, const DialogUse& use) {
     dialog.FileName.clear();
     dialog.FileNames.clear();
-    dialog.Filter = use.filter;
+    dialog.ReplaceConfirmed = false;
+    dialog.Filter = QCoreApplication::translate("kofrex::frmMain", use.filter);
     dialog.Flags = use.flags;
-    dialog.DialogTitle = use.title;
+    dialog.DialogTitle = QCoreApplication::translate("kofrex::frmMain", use.title);
     dialog.DefaultExt = use.defaultExt;
     switch (use.kind) {
         case DialogKind::Open:

@@ -24,6 +24,9 @@ class CommonDialog {
     int Flags = 0;          // sum of the kDialog... bits
     QString DialogTitle;    // "" leaves the dialog's own title
     QString DefaultExt;     // with its dot, e.g. ".kfx"; added to a typed name without one
+    // The desktop's chooser asked itself whether to replace FileName, and the user agreed, so
+    // the commands do not ask a second time.
+    bool ReplaceConfirmed = false;
 
     // The chosen file's name without its folder.
     QString FileTitle() const;
@@ -40,8 +43,8 @@ enum class DialogKind { Open, Save, Folder };
 
 struct DialogUse {
     DialogKind kind;
-    QString title;
-    QString filter;
+    const char* title;   // English, translated when shown
+    const char* filter;  // as Filter, English, translated when shown
     int flags;
     QString defaultExt;  // "" where the file keeps exactly the name the user typed
 };

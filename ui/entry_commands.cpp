@@ -15,10 +15,12 @@
 namespace kofrex {
 namespace {
 
-const DialogUse kExtractAllDialog{DialogKind::Folder, QStringLiteral("Extract all files to..."),
-                                  QString(), kDialogExplorerStyle, QString()};
+const DialogUse kExtractAllDialog{DialogKind::Folder,
+                                  QT_TRANSLATE_NOOP("kofrex::frmMain", "Extract all files to..."),
+                                  "", kDialogExplorerStyle, QString()};
 const DialogUse kReplaceDialog{
-    DialogKind::Open, QStringLiteral("Replace with..."), QStringLiteral("All files (*.*)|*.*"),
+    DialogKind::Open, QT_TRANSLATE_NOOP("kofrex::frmMain", "Replace with..."),
+    QT_TRANSLATE_NOOP("kofrex::frmMain", "All files (*.*)|*.*"),
     kDialogExplorerStyle | kDialogFileMustExist | kDialogHideReadOnly, QString()};
 
 // The stored name as the user knows it: without its padding spaces.
@@ -34,8 +36,10 @@ std::unique_ptr<QTemporaryDir> MakePrivateFolder() {
         !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
     auto folder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/kofrex-XXXXXX"));
     if (!folder->isValid()) {
-        throw ArchiveError(EIO, "Could not create a private folder in " + base.toStdString() +
-                                    ": " + folder->errorString().toStdString() + ".");
+        throw ArchiveError(EIO,
+                           QT_TRANSLATE_NOOP("kofrex::ArchiveError",
+                                             "Could not create a private folder in %1: %2."),
+                           {{base.toStdString()}, {folder->errorString().toStdString()}});
     }
     return folder;
 }
@@ -108,9 +112,8 @@ void frmMain::ShowListMenu(const QPoint& at) {
 }
 
 int frmMain::AskOverwrite(const QString& name, int buttons) {
-    const QString question =
-        QStringLiteral("The file '") + name + QStringLiteral("' already exists. Overwrite it?");
-    return messages_->Show(question, buttons, QStringLiteral("Overwrite"));
+    const QString question = tr("The file '%1' already exists. Overwrite it?").arg(name);
+    return messages_->Show(question, buttons, tr("Overwrite"));
 }
 
 modKofrex::OverwriteQuestion frmMain::AskEachOverwrite() {
@@ -148,7 +151,7 @@ void frmMain::ExtractAll() {
     }
     const std::string folder = cDlg->FileName.toStdString();
     bool extracted = true;
-    RunWork(QStringLiteral("Extracting %1 files…").arg(store_.EntryCount()),
+    RunWork(tr("Extracting %1 files…").arg(store_.EntryCount()),
             [&] { extracted = store_.ExtractEntries(folder, {}, AskEachOverwrite()); });
     if (!extracted) {
         ReadChangedArchiveAgain();
@@ -166,7 +169,7 @@ QString frmMain::ExtractPrivately(int row) {
     const QString name = QString::fromStdString(SafeFileNames(store_.Entries()).at(row));
     const QString target = privateFolder_->filePath(name);
     bool extracted = true;
-    if (!RunWork(QStringLiteral("Extracting %1…").arg(name),
+    if (!RunWork(tr("Extracting %1…").arg(name),
                  [&] { extracted = store_.ExtractEntry(row + 1, target.toStdString()); })) {
         return {};
     }
@@ -184,8 +187,8 @@ void frmMain::OpenEntry() {
     }
     const QString path = ExtractPrivately(row);
     if (!path.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        messages_->Show(QStringLiteral("No program could be found to open '%1'.")
-                            .arg(QFileInfo(path).fileName()));
+        messages_->Show(
+            tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()));
     }
 }
 
@@ -241,14 +244,14 @@ void frmMain::DeleteEntry() {
         return;
     }
     const QString name = ShownName(store_.Entries().at(static_cast<std::size_t>(row)));
-    if (messages_->Show(QStringLiteral("Delete '%1' from the archive?").arg(name),
+    if (messages_->Show(tr("Delete '%1' from the archive?").arg(name),
                         kButtonsYesNo | kDefaultButton2) != kAnswerYes) {
         return;
     }
     ChangeEntry(
-        QStringLiteral("Deleting %1…").arg(name), [&] { return store_.DeleteEntry(row + 1); },
+        tr("Deleting %1…").arg(name), [&] { return store_.DeleteEntry(row + 1); },
         [](AddOutcome) {
-            return QStringLiteral(
+            return tr(
                 "Nothing was deleted: the archive is gone or is no longer an archive that "
                 "Kofrex can read.");
         });
@@ -260,20 +263,19 @@ void frmMain::RenameEntry() {
         return;
     }
     const QString name = ShownName(store_.Entries().at(static_cast<std::size_t>(row)));
-    const QString typed = messages_->InputBox(QStringLiteral("New name for '%1':").arg(name),
-                                              QStringLiteral("Rename"), name);
+    const QString typed =
+        messages_->InputBox(tr("New name for '%1':").arg(name), tr("Rename"), name);
     // The same stored name again needs no rewrite of the archive.
     if (typed.isEmpty() || ShownStoredName(typed) == name) {
         return;
     }
     ChangeEntry(
-        QStringLiteral("Renaming %1…").arg(name),
+        tr("Renaming %1…").arg(name),
         [&] { return store_.RenameEntry(row + 1, typed.toStdString()); },
         [&](AddOutcome outcome) {
             return outcome == AddOutcome::DuplicateName
-                       ? QStringLiteral(
-                             "Nothing was renamed: the stored name %1 is already in "
-                             "the archive.")
+                       ? tr("Nothing was renamed: the stored name %1 is already in "
+                            "the archive.")
                              .arg(ShownStoredName(typed))
                        : RefusalReport({{typed, outcome}});
         });
@@ -287,7 +289,7 @@ void frmMain::ReplaceEntry() {
     const QString name = ShownName(store_.Entries().at(static_cast<std::size_t>(row)));
     const QString source = cDlg->FileName;
     ChangeEntry(
-        QStringLiteral("Replacing %1…").arg(name),
+        tr("Replacing %1…").arg(name),
         [&] { return store_.ReplaceEntry(row + 1, source.toStdString()); },
         [&](AddOutcome outcome) {
             return RefusalReport({{source, outcome}});

@@ -4,7 +4,8 @@
 #include <exception>
 #include <new>
 
-#include "archive_error.h"
+#include <QCoreApplication>
+
 #include "frmMain.h"
 
 namespace kofrex {
@@ -15,23 +16,37 @@ constexpr int kOutOfMemoryNumber = ENOMEM;
 constexpr int kUnknownErrorNumber = -1;
 
 QString Described(int number, const QString& description) {
-    return QStringLiteral("Error %1: %2").arg(number).arg(description);
+    return frmMain::tr("Error %1: %2").arg(number).arg(description);
+}
+
+QString Translated(const std::string& english) {
+    return QCoreApplication::translate("kofrex::ArchiveError", english.c_str());
 }
 
 }  // namespace
+
+QString TranslatedDescription(const ArchiveError& error) {
+    std::vector<ErrorArgument> arguments = error.Arguments();
+    for (ErrorArgument& argument : arguments) {
+        if (argument.phrase) {
+            argument.text = Translated(argument.text).toStdString();
+        }
+    }
+    return QString::fromStdString(FilledIn(Translated(error.Message()).toStdString(), arguments));
+}
 
 std::optional<QString> ErrorEscaping(const std::function<void()>& work) {
     try {
         work();
         return std::nullopt;
     } catch (const ArchiveError& error) {
-        return Described(error.Number(), QString::fromStdString(error.Description()));
+        return Described(error.Number(), TranslatedDescription(error));
     } catch (const std::bad_alloc&) {
-        return Described(kOutOfMemoryNumber, QStringLiteral("Out of memory"));
+        return Described(kOutOfMemoryNumber, frmMain::tr("Out of memory"));
     } catch (const std::exception& error) {
         return Described(kUnknownErrorNumber, QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        return Described(kUnknownErrorNumber, QStringLiteral("An unexpected error occurred"));
+        return Described(kUnknownErrorNumber, frmMain::tr("An unexpected error occurred"));
     }
 }
 

@@ -12,21 +12,26 @@
 namespace kofrex {
 namespace {
 
-const QString kArchiveFilter = QStringLiteral("Kofrex Archives (*.kfx)|*.kfx|All files (*.*)|*.*");
-const QString kAllFilesFilter = QStringLiteral("All files (*.*)|*.*");
+const char* const kArchiveFilter =
+    QT_TRANSLATE_NOOP("kofrex::frmMain", "Kofrex Archives (*.kfx)|*.kfx|All files (*.*)|*.*");
+const char* const kAllFilesFilter = QT_TRANSLATE_NOOP("kofrex::frmMain", "All files (*.*)|*.*");
 const QString kArchiveExt = QStringLiteral(".kfx");
 constexpr int kOpenFlags = kDialogExplorerStyle | kDialogFileMustExist | kDialogHideReadOnly;
 constexpr int kSaveFlags = kDialogExplorerStyle | kDialogHideReadOnly;
 
 // The dialog's uses. An extracted file gets exactly the name the user typed: "Makefile" stays
 // "Makefile", where the archives' extension would make it another kind of file.
-const DialogUse kNewArchiveDialog{DialogKind::Save, QStringLiteral("New archive..."),
+const DialogUse kNewArchiveDialog{DialogKind::Save,
+                                  QT_TRANSLATE_NOOP("kofrex::frmMain", "New archive..."),
                                   kArchiveFilter, kSaveFlags, kArchiveExt};
-const DialogUse kOpenArchiveDialog{DialogKind::Open, QStringLiteral("Open archive..."),
+const DialogUse kOpenArchiveDialog{DialogKind::Open,
+                                   QT_TRANSLATE_NOOP("kofrex::frmMain", "Open archive..."),
                                    kArchiveFilter, kOpenFlags, kArchiveExt};
-const DialogUse kAddDialog{DialogKind::Open, QStringLiteral("Open archive..."), kAllFilesFilter,
+const DialogUse kAddDialog{DialogKind::Open,
+                           QT_TRANSLATE_NOOP("kofrex::frmMain", "Open archive..."), kAllFilesFilter,
                            kOpenFlags | kDialogAllowMultiSelect, kArchiveExt};
-const DialogUse kExtractDialog{DialogKind::Save, QStringLiteral("Extract file from archive..."),
+const DialogUse kExtractDialog{DialogKind::Save,
+                               QT_TRANSLATE_NOOP("kofrex::frmMain", "Extract file from archive..."),
                                kAllFilesFilter, kSaveFlags, QString()};
 
 // The layout is given in twips, 1,440 to the inch: at the screen's logical resolution, so that
@@ -75,35 +80,35 @@ QString RowText(std::string_view name) {
 }
 
 QString Extracting(const ArchiveEntry& entry) {
-    return QStringLiteral("Extracting %1…")
+    return frmMain::tr("Extracting %1…")
         .arg(QString::fromStdString(DecodeWindows1252(TrimSpaces(entry.Name))));
 }
 
 }  // namespace
 
 frmMain::frmMain(modKofrex& store, WindowPlatform platform)
-    : cmdExtract(new QPushButton(QStringLiteral("&Extract..."), this)),
-      Frame1(new QGroupBox(QStringLiteral("Chunk info"), this)),
-      lblOffset(new QLabel(QStringLiteral("Offset:"), Frame1)),
-      lblSize(new QLabel(QStringLiteral("Size:"), Frame1)),
+    : cmdExtract(new QPushButton(tr("&Extract..."), this)),
+      Frame1(new QGroupBox(tr("Chunk info"), this)),
+      lblOffset(new QLabel(tr("Offset:"), Frame1)),
+      lblSize(new QLabel(tr("Size:"), Frame1)),
       cDlg(OrQtDialog(std::move(platform.dialog), this)),
-      cmdNew(new QPushButton(QStringLiteral("&New Archive..."), this)),
-      cmdAdd(new QPushButton(QStringLiteral("&Add..."), this)),
+      cmdNew(new QPushButton(tr("&New Archive..."), this)),
+      cmdAdd(new QPushButton(tr("&Add..."), this)),
       lstFiles(new ListBox(this)),
       cmdBrowse(new QPushButton(QStringLiteral("..."), this)),
       txtArchive(new QLineEdit(this)),
-      Label2(new QLabel(QStringLiteral("Files in archive:"), this)),
-      Label1(new QLabel(QStringLiteral("Archive name:"), this)),
-      mnuExtract(new QAction(QStringLiteral("Extract…"), this)),
-      mnuExtractAll(new QAction(QStringLiteral("Extract All…"), this)),
-      mnuOpen(new QAction(QStringLiteral("Open"), this)),
-      mnuReplace(new QAction(QStringLiteral("Replace With…"), this)),
-      mnuRename(new QAction(QStringLiteral("Rename…"), this)),
-      mnuDelete(new QAction(QStringLiteral("Delete"), this)),
+      Label2(new QLabel(tr("Files in archive:"), this)),
+      Label1(new QLabel(tr("Archive name:"), this)),
+      mnuExtract(new QAction(tr("Extract…"), this)),
+      mnuExtractAll(new QAction(tr("Extract All…"), this)),
+      mnuOpen(new QAction(tr("Open"), this)),
+      mnuReplace(new QAction(tr("Replace With…"), this)),
+      mnuRename(new QAction(tr("Rename…"), this)),
+      mnuDelete(new QAction(tr("Delete"), this)),
       store_(store),
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
       progressDelay_(platform.progressDelay) {
-    setWindowTitle(QStringLiteral("Kofrex - by Quorvane"));
+    setWindowTitle(tr("Kofrex - by Quorvane"));
     setFixedSize(FromTwips(*this, 0, 0, 6060, 5700).size());
     setFont(DialogFont());
     cDlg->DefaultExt = kArchiveExt;
@@ -180,7 +185,7 @@ void frmMain::SetUpControls() {
     Label2->setBuddy(lstFiles);
     txtArchive->setAccessibleName(Label1->text());
     lstFiles->setAccessibleName(Label2->text());
-    cmdBrowse->setAccessibleName(QStringLiteral("Open archive"));
+    cmdBrowse->setAccessibleName(tr("Open archive"));
     // A file dropped on the path box is a file for the window, not text for the box.
     txtArchive->setAcceptDrops(false);
 }
@@ -215,8 +220,8 @@ void frmMain::ListFiles() {
         const auto at = static_cast<std::size_t>(row);
         return at < store_.Entries().size() ? RowText(store_.Entries().NameAt(at)) : QString();
     });
-    lblSize->setText(QStringLiteral("Size: "));
-    lblOffset->setText(QStringLiteral("Offset: "));
+    lblSize->setText(tr("Size: "));
+    lblOffset->setText(tr("Offset: "));
     // Read as they show again.
     lblSize->setAccessibleName({});
     lblOffset->setAccessibleName({});
@@ -233,7 +238,7 @@ void frmMain::cmdNew_Click() {
         return;
     }
     // Waits, with its progress and Cancel, while another program adds to the file it replaces.
-    const QString creating = QStringLiteral("Creating %1…").arg(cDlg->FileTitle());
+    const QString creating = tr("Creating %1…").arg(cDlg->FileTitle());
     if (!RunWriting(creating, mayReplace,
                     [&](bool replace) { store_.CreateArchive(StorePath(path), replace); })) {
         return;
@@ -255,7 +260,7 @@ void frmMain::OpenNamedArchive(const QString& path) {
 void frmMain::OpenPath(const QString& path) {
     bool opened = false;
     // A directory of many megabytes shows its progress; Cancel keeps the archive and list shown.
-    if (!RunWork(QStringLiteral("Opening %1…").arg(QFileInfo(path).fileName()),
+    if (!RunWork(tr("Opening %1…").arg(QFileInfo(path).fileName()),
                  [&] { opened = store_.OpenArchive(StorePath(path)); })) {
         return;
     }
@@ -264,8 +269,7 @@ void frmMain::OpenPath(const QString& path) {
         txtArchive->setText(path);
         return;
     }
-    messages_->Show(
-        QStringLiteral("The file '%1' is not an archive that Kofrex can read.").arg(path));
+    messages_->Show(tr("The file '%1' is not an archive that Kofrex can read.").arg(path));
 }
 
 void frmMain::cmdAdd_Click() {
@@ -283,7 +287,7 @@ void frmMain::cmdExtract_Click() {
     }
     const int row = lstFiles->ListIndex();
     if (row == -1) {
-        messages_->Show(QStringLiteral("Select a file that you would like to extract first."));
+        messages_->Show(tr("Select a file that you would like to extract first."));
         return;
     }
     // A row of a table that no longer mirrors the file would name other bytes.
@@ -297,8 +301,8 @@ void frmMain::cmdExtract_Click() {
     const std::string target = StorePath(cDlg->FileName);
     // Replacing the archive by one of its entries would destroy every other entry.
     if (store_.IsCurrentArchive(target)) {
-        messages_->Show(QStringLiteral("A file cannot be extracted onto the archive itself."),
-                        kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
+        messages_->Show(tr("A file cannot be extracted onto the archive itself."), kButtonsOkOnly,
+                        QString::fromLatin1(kApplicationTitle));
         return;
     }
     bool mayReplace = false;
@@ -318,12 +322,17 @@ void frmMain::ReadChangedArchiveAgain() {
     const std::string path = store_.ArchivePath();
     if (!store_.OpenArchive(path)) {
         if (!store_.SomethingAt(path)) {
-            throw ArchiveError(ENOENT, "The archive " + path +
-                                           " is gone: another program has moved or deleted it.");
+            throw ArchiveError(ENOENT,
+                               QT_TRANSLATE_NOOP("kofrex::ArchiveError",
+                                                 "The archive %1 is gone: another program has "
+                                                 "moved or deleted it."),
+                               {{path}});
         }
-        throw ArchiveError(EBADMSG, "The file " + path +
-                                        " is no longer an archive Kofrex can read: another "
-                                        "program has replaced or damaged it.");
+        throw ArchiveError(EBADMSG,
+                           QT_TRANSLATE_NOOP("kofrex::ArchiveError",
+                                             "The file %1 is no longer an archive Kofrex can read: "
+                                             "another program has replaced or damaged it."),
+                           {{path}});
     }
     ShowChangedArchive();
 }
@@ -331,8 +340,8 @@ void frmMain::ReadChangedArchiveAgain() {
 void frmMain::ShowChangedArchive() {
     ListFiles();
     messages_->Show(
-        QStringLiteral("The archive has changed since it was opened. Its list has been read "
-                       "again; select the file once more."));
+        tr("The archive has changed since it was opened. Its list has been read "
+           "again; select the file once more."));
 }
 
 void frmMain::lstFiles_Click() {
@@ -348,15 +357,14 @@ void frmMain::lstFiles_Click() {
 // user's language writes it.
 void frmMain::ShowEntry(const ArchiveEntry& entry) {
     const QLocale locale = QLocale::system();
-    lblSize->setText(QStringLiteral("Size: ") + FormatNumber(entry.Size) +
-                     QStringLiteral(" bytes"));
-    lblSize->setAccessibleName(QStringLiteral("Size: %1 bytes").arg(locale.toString(entry.Size)));
-    lblOffset->setText(QStringLiteral("Offset: ") + FormatNumber(entry.Offset));
-    lblOffset->setAccessibleName(QStringLiteral("Offset: ") + locale.toString(entry.Offset));
+    lblSize->setText(tr("Size: %1 bytes").arg(FormatNumber(entry.Size)));
+    lblSize->setAccessibleName(tr("Size: %1 bytes").arg(locale.toString(entry.Size)));
+    lblOffset->setText(tr("Offset: %1").arg(FormatNumber(entry.Offset)));
+    lblOffset->setAccessibleName(tr("Offset: %1").arg(locale.toString(entry.Offset)));
 }
 
 bool frmMain::ConfirmOverwrite() {
-    return AskOverwrite(cDlg->FileTitle(), kButtonsYesNo) == kAnswerYes;
+    return cDlg->ReplaceConfirmed || AskOverwrite(cDlg->FileTitle(), kButtonsYesNo) == kAnswerYes;
 }
 
 bool frmMain::MayWrite(const std::string& target, bool& mayReplace) {

@@ -29,6 +29,11 @@ QString WithoutShownPatterns(const QString& description) {
 
 }  // namespace
 
+QString QtCommonDialog::WithDefaultExt(const QString& path) const {
+    const bool bare = !DefaultExt.isEmpty() && QFileInfo(path).suffix().isEmpty();
+    return bare ? path + (DefaultExt.startsWith(u'.') ? DefaultExt : u'.' + DefaultExt) : path;
+}
+
 QStringList ToQtNameFilters(const QString& filter) {
     const QStringList parts = filter.split(u'|');
     QStringList filters;
@@ -53,8 +58,24 @@ void TypedNameFileDialog::accept() {
     QFileDialog::accept();
 }
 
-QtCommonDialog::QtCommonDialog(QWidget* parent) : dialog_(parent) {
-    dialog_.setOption(QFileDialog::DontUseNativeDialog);
+// The desktop's own chooser where its platform theme offers one (the XDG desktop portal on GNOME
+// and KDE): the same dialog as in the user's other programs. Qt's otherwise, or when asked for.
+bool UsesQtFileDialog() {
+    const QString asked = qEnvironmentVariable("KOFREX_QT_FILE_DIALOG");
+    return !asked.isEmpty() && asked != QLatin1String("0");
+}
+
+QtCommonDialog::QtCommonDialog(QWidget* parent) : parent_(parent) {}
+
+TypedNameFileDialog& QtCommonDialog::Dialog() {
+    if (!dialog_) {
+        dialog_ = std::make_unique<TypedNameFileDialog>(parent_);
+        dialog_->setOption(QFileDialog::DontUseNativeDialog, UsesQtFileDialog());
+        if (!folder_.isEmpty()) {
+            dialog_->setDirectory(folder_);
+        }
+    }
+    return *dialog_;
 }
 
 void QtCommonDialog::ShowOpen() {
@@ -79,39 +100,54 @@ void QtCommonDialog::Show(QFileDialog::AcceptMode mode, QFileDialog::FileMode fi
     // the list and the name field.
     QStringList accepted;
     const QMetaObject::Connection taking =
-        QObject::connect(&dialog_, &QFileDialog::filesSelected,
+        QObject::connect(&Dialog(), &QFileDialog::filesSelected,
                          [&accepted](const QStringList& chosen) { accepted = chosen; });
-    const int result = dialog_.exec();
+    const int result = Dialog().exec();
     QObject::disconnect(taking);
     CloseCompletionList();
+    const bool desktopChooser =
+        Dialog().findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) == nullptr;
     if (result == QDialog::Accepted && !accepted.isEmpty()) {
         FileNames = accepted;
-        FileName = accepted.constFirst();
+        if (mode == QFileDialog::AcceptSave) {
+            FileNames.first() = WithDefaultExt(accepted.constFirst());
+            // Qt cannot tell a desktop chooser not to ask before replacing a file; it asked
+            // about the name it returned, which is the one written when it has its extension.
+            ReplaceConfirmed = desktopChooser && FileNames.constFirst() == accepted.constFirst() &&
+                               QFileInfo::exists(accepted.constFirst());
+        }
+        FileName = FileNames.constFirst();
         // A name typed with its folder moves the dialog there too, for the next use.
-        dialog_.setDirectory(QFileInfo(FileName).absolutePath());
+        folder_ = QFileInfo(FileName).absolutePath();
+        Dialog().setDirectory(folder_);
+    }
+    // A desktop chooser keeps the last use's file and filter, with no way to clear them: each
+    // use gets a new one, in the folder the last one left.
+    if (desktopChooser) {
+        dialog_.reset();
     }
 }
 
 void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode, QFileDialog::FileMode files) {
-    dialog_.setAcceptMode(mode);
+    Dialog().setAcceptMode(mode);
     // The commands ask before replacing a file; the dialog must not ask as well.
-    dialog_.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog_.setFileMode(files);
-    dialog_.setOption(QFileDialog::ShowDirsOnly, files == QFileDialog::Directory);
-    dialog_.setDefaultSuffix(DefaultExt.startsWith(u'.') ? DefaultExt.mid(1) : DefaultExt);
-    dialog_.setNameFilters(ToQtNameFilters(Filter));
-    dialog_.setWindowTitle(DialogTitle);
+    Dialog().setOption(QFileDialog::DontConfirmOverwrite);
+    Dialog().setFileMode(files);
+    Dialog().setOption(QFileDialog::ShowDirsOnly, files == QFileDialog::Directory);
+    Dialog().setDefaultSuffix(DefaultExt.startsWith(u'.') ? DefaultExt.mid(1) : DefaultExt);
+    Dialog().setNameFilters(ToQtNameFilters(Filter));
+    Dialog().setWindowTitle(DialogTitle);
     ClearTypedName();
     ClearSelection();
     if (!FileName.isEmpty()) {
-        dialog_.selectFile(FileName);
+        Dialog().selectFile(FileName);
     }
 }
 
 // Enter in the name field accepts the dialog while the list of completions may still be up; a
 // list left behind would swallow the user's next click in the window.
 void QtCommonDialog::CloseCompletionList() {
-    if (auto* nameField = dialog_.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    if (auto* nameField = Dialog().findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
         if (QCompleter* completer = nameField->completer()) {
             completer->popup()->hide();
         }
@@ -120,7 +156,7 @@ void QtCommonDialog::CloseCompletionList() {
 
 // selectFile("") keeps what the last use left in the name field, so the field is cleared here.
 void QtCommonDialog::ClearTypedName() {
-    if (auto* nameField = dialog_.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    if (auto* nameField = Dialog().findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
         nameField->clear();
     }
 }
@@ -128,7 +164,7 @@ void QtCommonDialog::ClearTypedName() {
 // The list keeps the last use's selection (a typed name selects its file there), and Enter
 // would accept that file; each use starts with nothing chosen.
 void QtCommonDialog::ClearSelection() {
-    if (auto* list = dialog_.findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+    if (auto* list = Dialog().findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
         list->selectionModel()->clear();
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QStringList>
+#include <memory>
 
 #include "common_dialog.h"
 
@@ -21,8 +22,9 @@ class TypedNameFileDialog : public QFileDialog {
     void accept() override;
 };
 
-// Qt's own widget-based file dialog (the native one ignores a default suffix). One QFileDialog
-// serves every use, so the folder the user last visited carries over.
+// The desktop's file chooser, or Qt's own widget-based one where the desktop offers none or
+// KOFREX_QT_FILE_DIALOG is set (and not 0). One QFileDialog serves every use, so the folder the
+// user last visited carries over. The widget pokes below find nothing in a native chooser.
 class QtCommonDialog : public CommonDialog {
   public:
     explicit QtCommonDialog(QWidget* parent);
@@ -32,16 +34,24 @@ class QtCommonDialog : public CommonDialog {
     void ShowFolder() override;
 
     // The dialog while it is shown, for driving it from tests.
-    QFileDialog& Widget() { return dialog_; }
+    QFileDialog& Widget() { return Dialog(); }
 
   private:
     void Show(QFileDialog::AcceptMode mode, QFileDialog::FileMode files);
+    // A native chooser may ignore the default suffix; a saved name without one gets it here.
+    QString WithDefaultExt(const QString& path) const;
     void ApplyProperties(QFileDialog::AcceptMode mode, QFileDialog::FileMode files);
     void ClearTypedName();
     void ClearSelection();
     void CloseCompletionList();
 
-    TypedNameFileDialog dialog_;
+    // Made at the first use: Qt's portal theme learns whether the desktop offers its chooser
+    // only once the event loop runs, and a dialog made before that never uses it.
+    TypedNameFileDialog& Dialog();
+
+    QWidget* parent_;
+    QString folder_;  // where the last use chose its file, for the next one
+    std::unique_ptr<TypedNameFileDialog> dialog_;
 };
 
 }  // namespace kofrex

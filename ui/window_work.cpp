@@ -15,8 +15,8 @@ namespace {
 const QEvent::Type kReleaseEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 QString Adding(const QStringList& paths) {
-    return paths.size() == 1 ? QStringLiteral("Adding %1…").arg(ShownStoredName(paths.first()))
-                             : QStringLiteral("Adding %1 files…").arg(paths.size());
+    return paths.size() == 1 ? frmMain::tr("Adding %1…").arg(ShownStoredName(paths.first()))
+                             : frmMain::tr("Adding %1 files…").arg(paths.size());
 }
 
 bool AnyIs(const std::vector<AddResult>& results, AddOutcome outcome) {

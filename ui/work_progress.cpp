@@ -126,7 +126,9 @@ void WorkProgress::ShowDialog() {
 void WorkProgress::ShowState(const Progress& progress) {
     if (progress.waiting) {
         dialog_->setLabelText(
-            what_ + QStringLiteral("\nWaiting for another program to finish with the archive…"));
+            what_ + u'\n' +
+            QCoreApplication::translate("kofrex::WorkProgress",
+                                        "Waiting for another program to finish with the archive…"));
         dialog_->setRange(0, 0);
         return;
     }

@@ -1,12 +1,14 @@
 # The Debian packages the scripts install through scripts/install-missing, by what needs them.
 # Sourced, not run.
 
-# Building and running the program: compiler, CMake and Ninja, Qt, the font the window is drawn
-# for, and Qt's Wayland platform, which the package recommends as well.
+# Building and running the program: compiler, CMake and Ninja, Qt, Qt's translation tools (the
+# CMake support for them comes with qt6-tools-dev), the font the window is drawn for, and what
+# the package recommends as well: Qt's Wayland platform, Qt's own texts in the user's language,
+# and the platform theme through which Qt shows the desktop's file chooser.
 program_packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
-    qt6-wayland fonts-liberation2
+    qt6-base-dev qt6-base-dev-tools libgl-dev qt6-tools-dev qt6-l10n-tools
+    qt6-wayland fonts-liberation2 qt6-translations-l10n qt6-xdgdesktopportal-platformtheme
 )
 
 # The test programs and the fuzzer: GoogleTest, clang with libFuzzer and its sanitizer runtimes,
