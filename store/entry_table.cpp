@@ -10,7 +10,7 @@ namespace kofrex {
 namespace {
 
 // Below this, ordinary memory: huge pages only pay for large tables.
-constexpr std::size_t kMappedFrom = std::size_t{2} << 20;
+constexpr std::size_t kMappedFrom = std::size_t{64} << 20;
 
 std::shared_ptr<char[]> Allocate(std::size_t bytes) {
     if (bytes < kMappedFrom) {
