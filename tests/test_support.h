@@ -35,6 +35,11 @@ int ErrorOf(const std::function<void()>& work, std::string* description = nullpt
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 Bytes Le32(std::int32_t value);
+// "" for equal bytes, else both sizes and the first differing offset with the bytes around it in
+// hex, so that a failing comparison of two archives reads in one line rather than megabytes.
+std::string ByteDifference(const Bytes& actual, const Bytes& expected);
+#define EXPECT_SAME_BYTES(actual, expected) \
+    EXPECT_EQ(::kofrex::test::ByteDifference(actual, expected), "")
 
 struct StoredFile {
     Bytes name;  // cut or padded with spaces to 15 bytes
