@@ -20,13 +20,17 @@ using Bytes = std::string;
 class ScratchFolder {
   public:
     ScratchFolder();  // in $KOFREX_TEST_FOLDER when set, else in the system's temporary folder
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder();
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     std::vector<std::string> Names() const;  // sorted; shows a file left behind
     int HeldAfterRemoval() const;  // files in it this process holds open, though their name is gone
 
   private:
+    void WatchUntilTheProcessEnds();
     std::string path_;
+    int watcher_ = -1;  // the pipe's writing end: its last close removes the folder
 };
 
 // The number of the ArchiveError that `work` raises, 0 when it raises none; its description
