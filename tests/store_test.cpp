@@ -39,10 +39,8 @@ class Store : public ::testing::Test {
         WriteFile(folder / name, bytes);
         return folder / name;
     }
-    Work Add(const std::string& name, const Bytes& bytes, modKofrex* into = nullptr) {
-        return [=, this, path = Source(name, bytes)] {
-            (into ? into : &store)->AddFileToArchive(path);
-        };
+    Work Add(const std::string& name, const Bytes& bytes) {
+        return [this, path = Source(name, bytes)] { store.AddFileToArchive(path); };
     }
     void Open(const std::vector<StoredFile>& stored) {
         WriteFile(archive, ArchiveImage(stored));
@@ -217,7 +215,7 @@ TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
     store.SetProgress([&](const Progress& progress) {
         if (progress.waiting && ++waits == 1) {  // that add ends and renames a new archive in
             close(held);
-            other.OpenArchive(archive), Add("theirs", "T", &other)();
+            other.OpenArchive(archive), other.AddFileToArchive(Source("theirs", "T"));
         }
         return true;
     });
