@@ -318,18 +318,20 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     WriteFile(target, "kept");
     const Bytes before = ReadFile(archive);
     const int held = open(archive.c_str(), O_RDONLY);
-    const std::tuple<int, Work> cases[] = {
-        {LOCK_SH, addMore}, {LOCK_UN, addMore}, {LOCK_UN, [&] { store.ExtractEntry(2, target); }}};
-    for (const auto& [lock, work] : cases) {
+    const std::tuple<const char*, int, Work> cases[] = {
+        {"an add waiting", LOCK_SH, addMore},
+        {"an add", LOCK_UN, addMore},
+        {"an extract", LOCK_UN, [&] { store.ExtractEntry(2, target); }}};
+    for (const auto& [name, lock, work] : cases) {
         flock(held, lock);  // another program's, meanwhile
         store.SetProgress([&](const Progress& p) {
             return last = p, !p.waiting && p.done < (1 << 20);  // stops after 1 MiB or waiting
         });
-        EXPECT_THROW(work(), OperationCancelled);
-        EXPECT_EQ(last.waiting, lock == LOCK_SH) << lock;
-        EXPECT_EQ(last.done == 0, lock == LOCK_SH) << lock;
-        EXPECT_SAME_BYTES(ReadFile(archive), before) << lock;
-        EXPECT_SAME_BYTES(ReadFile(target), "kept") << lock;
+        EXPECT_THROW(work(), OperationCancelled) << name;
+        EXPECT_EQ(last.waiting, lock == LOCK_SH) << name;
+        EXPECT_EQ(last.done == 0, lock == LOCK_SH) << name;
+        EXPECT_SAME_BYTES(ReadFile(archive), before) << name;
+        EXPECT_SAME_BYTES(ReadFile(target), "kept") << name;
         EXPECT_EQ(folder.Names().size(), 4u);  // no temporary file
         EXPECT_EQ(store.Entries(), Reread());
     }
@@ -380,7 +382,8 @@ TEST_F(Store, InSharedFoldersOnlyWhatTheUserMayRenameIsReplacedWhole) {
         ASSERT_TRUE(store.OpenArchive(path));
         files.calls.clear();
         EXPECT_EQ(ErrorOf(work), error) << path;
-        EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "WriteAt") == 0, error != 0);
+        EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "WriteAt") == 0, error != 0)
+            << path;
         EXPECT_SAME_BYTES(ReadFile(path), image) << path;
     }
     ASSERT_EQ(::seteuid(0), 0);
@@ -599,9 +602,9 @@ TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
         fs::resize_file(archive, length);
         modKofrex store;
         ASSERT_TRUE(store.OpenArchive(archive));
-        EXPECT_EQ(ErrorOf([&] { store.AddFileToArchive(source); }), EOVERFLOW);
-        EXPECT_EQ(fs::file_size(archive), std::uintmax_t(length));
-        EXPECT_EQ(folder.Names(), (Names{"big.kfx", "empty", "ten"}));
+        EXPECT_EQ(ErrorOf([&] { store.AddFileToArchive(source); }), EOVERFLOW) << source;
+        EXPECT_EQ(fs::file_size(archive), std::uintmax_t(length)) << source;
+        EXPECT_EQ(folder.Names(), (Names{"big.kfx", "empty", "ten"})) << source;
     }
     // A pipe or a growing file is known too long only once read.
     FileSystem& fs = FileSystem::Default();

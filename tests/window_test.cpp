@@ -411,7 +411,8 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
         EXPECT_TRUE(shown.startsWith("Kofrex 0: " + start)) << shown.toStdString();
         const QStringList rows = row.isEmpty() ? QStringList() : QStringList(row.leftJustified(15));
         EXPECT_EQ(Shows(),
-                  rows + QStringList({"Size: ", "Offset: ", row.isEmpty() ? "" : archive, "-1"}));
+                  rows + QStringList({"Size: ", "Offset: ", row.isEmpty() ? "" : archive, "-1"}))
+            << start.toStdString();
     }
     EXPECT_EQ(folder.Names(), std::vector<std::string>({"shared.kfx"}));  // nothing half-done
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -537,7 +538,8 @@ TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChos
         {false, typeData, Qt::Key_Return, Path("data.kfx")},
         {false, [] {}, Qt::Key_Return, ""},  // nothing chosen: Enter accepts nothing
         {false, typeWithTheFolderSelected, Qt::Key_Return, Path("data.kfx")}};
-    for (const auto& [save, act, key, chosen] : uses) {
+    for (int use = 0; const auto& [save, act, key, chosen] : uses) {
+        SCOPED_TRACE(++use);
         QObject scope;
         WhenShown(scope, [&](QWidget*) {
             // Nothing typed, in the last use's folder, where a typed name took it.
