@@ -103,12 +103,12 @@ Bytes Le32(std::int32_t value) {
 }
 
 std::string ByteDifference(const Bytes& actual, const Bytes& expected) {
+    if (actual == expected) {  // the common case, at the speed of a memory compare
+        return "";
+    }
     const auto at = static_cast<std::size_t>(
         std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
         actual.begin());
-    if (actual == expected) {
-        return "";
-    }
     const auto around = [at](const Bytes& bytes) {  // four bytes either side, the first marked
         std::string hex;
         for (std::size_t i = at < 4 ? 0 : at - 4; i < std::min(bytes.size(), at + 5); ++i) {
