@@ -508,13 +508,14 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
         // A logout or kill(1) ends it with SIGTERM, which leaves nothing; SIGKILL may leave the
         // temporary file, for the next replacement in the folder to remove.
         const int signal = k % 2 == 0 ? SIGTERM : SIGKILL;
-        if (const pid_t child = ::fork(); child == 0) {
+        const pid_t child = ::fork();
+        if (child == 0) {
             RemoveTemporariesWhenEnded();
             Add([&](std::string_view, int number) { return number == k ? ::raise(signal) : 0; });
             ::_exit(0);
         }
         int status = 0;
-        ::wait(&status);
+        ::waitpid(child, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status)) << at;
         EXPECT_SAME_BYTES(ReadFile(archive), k <= renameCall ? kOriginal : grown)
             << "killed " << at;

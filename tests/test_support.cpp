@@ -1,10 +1,6 @@
 #include "test_support.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -23,35 +19,17 @@ ScratchFolder::ScratchFolder() {
     if (::mkdtemp(path_.data()) == nullptr) {
         throw std::runtime_error("cannot make a scratch folder: " + path_);
     }
-    WatchUntilTheProcessEnds();
-}
-
-// A detached shell removes the folder once every holder of the pipe's writing end has gone: this
-// process and its forks, however they end (killed, or by _exit in a child).
-void ScratchFolder::WatchUntilTheProcessEnds() {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        return;
-    }
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, ends[0], 3);
-    const char* argv[] = {"sh", "-c", "{ cat >/dev/null; rm -rf -- \"$0\"; } <&3 >/dev/null 2>&1 &",
-                          path_.c_str(), nullptr};
-    pid_t shell = 0;
-    if (::posix_spawn(&shell, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ) ==
-        0) {
-        ::waitpid(shell, nullptr, 0);
-    }
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::close(ends[0]);
-    watcher_ = ends[1];
+    // A shell removes it once its input ends: when this process and its forks have gone,
+    // however they end (killed, or by _exit in a child).
+    watcher_ = ::popen(("cat >/dev/null; rm -rf -- '" + path_ + "'").c_str(), "we");
 }
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
-    ::close(watcher_);
+    if (watcher_) {
+        ::pclose(watcher_);
+    }
 }
 
 std::vector<std::string> ScratchFolder::Names() const {

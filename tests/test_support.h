@@ -5,6 +5,7 @@
 // records every call and fails any of them on request.
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -28,9 +29,8 @@ class ScratchFolder {
     int HeldAfterRemoval() const;  // files in it this process holds open, though their name is gone
 
   private:
-    void WatchUntilTheProcessEnds();
     std::string path_;
-    int watcher_ = -1;  // the pipe's writing end: its last close removes the folder
+    FILE* watcher_;  // its last close, in whatever process, removes the folder
 };
 
 // The number of the ArchiveError that `work` raises, 0 when it raises none; its description
