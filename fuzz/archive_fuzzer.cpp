@@ -96,10 +96,10 @@ void CheckVerbs(kofrex::modKofrex& store, const kofrex::EntryTable& entries, con
     };
     if (!model.empty()) {  // the first change also lays out an archive with gaps compactly
         const std::int32_t renamed = row();
-        bool taken = false;  // by another row: an archive written elsewhere may hold it twice
-        for (std::size_t row = 0; row < model.size(); ++row) {
-            taken = taken || (row != std::size_t(renamed) && model[row].name == "RENAMED.TXT    ");
-        }
+        // Taken by another row: an archive written elsewhere may hold it twice.
+        const bool taken = std::count_if(model.begin(), model.end(), [](const auto& f) {
+                               return f.name == "RENAMED.TXT    ";
+                           }) > (model[renamed].name == "RENAMED.TXT    ");
         Check(store.RenameEntry(renamed + 1, "x/renamed.txt") ==
                   (taken ? AddOutcome::DuplicateName : AddOutcome::Stored),
               "a rename was refused, or a duplicate name stored");

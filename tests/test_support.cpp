@@ -21,15 +21,12 @@ ScratchFolder::ScratchFolder() {
     }
     // A shell removes it once its input ends: when this process and its forks have gone,
     // however they end (killed, or by _exit in a child).
-    watcher_ = ::popen(("cat >/dev/null; rm -rf -- '" + path_ + "'").c_str(), "we");
+    watcher_.reset(::popen(("cat >/dev/null; rm -rf -- '" + path_ + "'").c_str(), "we"));
 }
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
-    if (watcher_) {
-        ::pclose(watcher_);
-    }
 }
 
 std::vector<std::string> ScratchFolder::Names() const {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,8 +22,6 @@ using Bytes = std::string;
 class ScratchFolder {
   public:
     ScratchFolder();  // in $KOFREX_TEST_FOLDER when set, else in the system's temporary folder
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
     ~ScratchFolder();
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     std::vector<std::string> Names() const;  // sorted; shows a file left behind
@@ -30,7 +29,8 @@ class ScratchFolder {
 
   private:
     std::string path_;
-    FILE* watcher_;  // its last close, in whatever process, removes the folder
+    // Its last close, in whatever process, removes the folder.
+    std::unique_ptr<FILE, decltype(&::pclose)> watcher_{nullptr, &::pclose};
 };
 
 // The number of the ArchiveError that `work` raises, 0 when it raises none; its description
