@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -40,10 +39,8 @@ class Store : public ::testing::Test {
         WriteFile(folder / name, bytes);
         return folder / name;
     }
-    Work Add(const std::string& name, const Bytes& bytes, modKofrex* into = nullptr) {
-        return [=, this, path = Source(name, bytes)] {
-            (into ? into : &store)->AddFileToArchive(path);
-        };
+    Work Add(const std::string& name, const Bytes& bytes) {
+        return [this, path = Source(name, bytes)] { store.AddFileToArchive(path); };
     }
     void Open(const std::vector<StoredFile>& stored) {
         WriteFile(archive, ArchiveImage(stored));
@@ -63,41 +60,28 @@ class Store : public ::testing::Test {
     modKofrex store{files}, other;
 };
 
-TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSaysAndDeclineWhatTheyCannotStore) {
-    EXPECT_EQ(ArchiveImage({{"README.TXT", "hello"}}),
-              Bytes("KFRX\x01\x01\0\0\0README.TXT     \x21\0\0\0\x05\0\0\0hello", 37));
+// The layout of what adds and the other changes write is the fuzzer's model's to check (its
+// image of an archive is pinned to the bytes here); what the store declines is checked here.
+TEST_F(Store, AddsDeclineWhatTheyCannotStore) {
+    EXPECT_SAME_BYTES(ArchiveImage({{"README.TXT", "hello"}}),
+                      Bytes("KFRX\x01\x01\0\0\0README.TXT     \x21\0\0\0\x05\0\0\0hello", 37));
     using enum AddOutcome;
     EXPECT_EQ(other.AddFileToArchive(Source("a", "a")), NoArchive);  // no archive yet
     WriteFile(archive, Bytes(1 << 20, 'x'));
     store.CreateArchive(archive);
-    EXPECT_EQ(ReadFile(archive), ArchiveImage({}));
-    // Path, content, and the name it is stored under; "" where it is refused as a duplicate.
-    const std::vector<std::tuple<std::string, Bytes, std::string>> adds = {
-        {"readme.txt", "hello", "README.TXT"},
-        {"README.TXT", "other", ""},
-        {"empty", "", "EMPTY"},
-        {"abcdefghijklmno-1.txt", "long", "ABCDEFGHIJKLMNO"},
-        {"ABCDEFGHIJKLMNO-2", "other", ""}};
-    std::vector<StoredFile> stored;
-    for (const auto& [name, data, storedName] : adds) {
-        EXPECT_EQ(store.AddFileToArchive(Source(name, data)),
-                  storedName.empty() ? DuplicateName : Stored);
-        if (!storedName.empty()) {
-            stored.push_back({storedName, data});
-        }
-        EXPECT_EQ(ReadFile(archive), ArchiveImage(stored)) << name;
-    }
+    EXPECT_SAME_BYTES(ReadFile(archive), ArchiveImage({}));
+    ASSERT_EQ(store.AddFileToArchive(Source("readme.txt", "hello")), Stored);
     fs::create_symlink(archive, folder / "link.kfx");
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
-    std::vector<AddOutcome> outcomes;
-    for (const std::string& path : {folder / "missing", folder / "", archive, folder / "link.kfx",
-                                    folder / "fifo", std::string("/dev/zero")}) {
-        outcomes.push_back(store.AddFileToArchive(path));
+    const std::pair<std::string, AddOutcome> declined[] = {
+        {folder / "missing", Unreadable},  {folder / "", NotRegularFile},
+        {archive, ArchiveItself},          {folder / "link.kfx", ArchiveItself},
+        {folder / "fifo", NotRegularFile}, {"/dev/zero", NotRegularFile}};
+    for (const auto& [path, outcome] : declined) {
+        EXPECT_EQ(store.AddFileToArchive(path), outcome) << path;
     }
-    EXPECT_EQ(outcomes, std::vector({Unreadable, NotRegularFile, ArchiveItself, ArchiveItself,
-                                     NotRegularFile, NotRegularFile}));
-    EXPECT_EQ(ReadFile(archive), ArchiveImage(stored));
-    EXPECT_EQ(store.Header(), (ArchiveHeader{kSignature, 1, 3}));
+    EXPECT_SAME_BYTES(ReadFile(archive), ArchiveImage({{"README.TXT", "hello"}}));
+    EXPECT_EQ(store.Header(), (ArchiveHeader{kSignature, 1, 1}));
     EXPECT_EQ(store.Entries(), Reread());
     // Changed by another program: refusing a duplicate still brings the table up to date.
     WriteFile(archive, ArchiveImage({{"P", "pp"}, {"README.TXT", "x"}}));
@@ -106,7 +90,8 @@ TEST_F(Store, AddsGrowTheArchiveAsTheLayoutSaysAndDeclineWhatTheyCannotStore) {
     const Bytes damaged = "k" + ReadFile(archive).substr(1);
     WriteFile(archive, damaged);
     EXPECT_EQ(store.AddFileToArchive(Source("b", "b")), NoArchive);
-    EXPECT_EQ(std::pair(ReadFile(archive), store.EntryCount()), std::pair(damaged, 2));
+    EXPECT_SAME_BYTES(ReadFile(archive), damaged);
+    EXPECT_EQ(store.EntryCount(), 2);
 }
 
 // The operations the design names, a row or two each: what they answer.
@@ -122,28 +107,31 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
     ArchiveEntry built{"UNCHANGED", 99, 1}, unchanged = built;
     store.BuildEntry(notes, built);
     store.BuildEntry(folder / "missing", unchanged);
-    // FileExists and SomethingAt of each: a pipe is answered without waiting for a writer; what
+    // FileExists and SomethingAt: a pipe is answered without waiting for a writer; what
     // FileExists does not see may still be worth the overwrite question.
-    std::string exists;
-    for (const std::string& path : {notes, folder / "pipe", folder / "missing", folder / "",
-                                    folder / "dangling", folder / "nowhere"}) {
-        exists +=
-            std::string(store.FileExists(path) ? "y" : "n") + (store.SomethingAt(path) ? "y" : "n");
+    const std::tuple<std::string, bool, bool> probes[] = {{notes, true, true},
+                                                          {folder / "pipe", true, true},
+                                                          {folder / "missing", false, false},
+                                                          {folder / "", false, true},
+                                                          {folder / "dangling", false, true},
+                                                          {folder / "nowhere", false, false}};
+    for (const auto& [path, exists, something] : probes) {
+        EXPECT_EQ(store.FileExists(path), exists) << path;
+        EXPECT_EQ(store.SomethingAt(path), something) << path;
     }
-    const std::pair<Bytes, Bytes> answers[] = {
-        {store.GetEntryData("README.TXT     "), "hello"},  // exactly as stored
-        {store.GetEntryData("  readme.txt "), "hello"},    // else trimmed, case ignored
-        {store.GetEntryData("README.TXT\t") + store.GetEntryData("README.TXZ"), ""},
-        {store.GetEntryData(" A.TXT         ") + store.GetEntryData("a.txt          "),
-         "spacelower"},
-        {store.GetEntryData("A.TXT          ") + store.GetEntryData("a.TXT"), "secondsecond"},
-        {store.ReadFileBytes(folder / "missing") + store.ReadFileBytes(notes), "twelve bytes"},
-        {built.Name + std::to_string(built.Offset) + std::to_string(built.Size) + unchanged.Name,
-         "NOTES.TXT      9912UNCHANGED"},
-        {exists, "yyyynnnynynn"}};
-    for (std::size_t row = 0; row < std::size(answers); ++row) {
-        EXPECT_EQ(answers[row].first, answers[row].second) << row;
+    // The data a name finds: exactly as stored, else trimmed, case ignored; the last of two.
+    const std::pair<std::string, Bytes> found[] = {
+        {"README.TXT     ", "hello"},  {"  readme.txt ", "hello"},
+        {"README.TXT\t", ""},          {"README.TXZ", ""},
+        {" A.TXT         ", "space"},  {"a.txt          ", "lower"},
+        {"A.TXT          ", "second"}, {"a.TXT", "second"}};
+    for (const auto& [name, data] : found) {
+        EXPECT_SAME_BYTES(store.GetEntryData(name), data) << name;
     }
+    EXPECT_SAME_BYTES(store.ReadFileBytes(folder / "missing"), "");
+    EXPECT_SAME_BYTES(store.ReadFileBytes(notes), "twelve bytes");
+    EXPECT_EQ(built, (ArchiveEntry{"NOTES.TXT      ", 99, 12}));
+    EXPECT_EQ(unchanged.Name, "UNCHANGED");
     files.fault = [&, grown = false](std::string_view kind, int) mutable {
         if (kind == "Read" && !std::exchange(grown, true)) {  // grows while it is read
             WriteFile(notes, "twelve bytes and more");
@@ -155,7 +143,8 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
     for (const std::string& path :
          {folder / "missing", folder / "", folder / "pipe", std::string("/dev/zero")}) {
         EXPECT_FALSE(store.OpenArchive(path)) << path;
-        EXPECT_EQ(std::pair(store.ArchivePath(), store.EntryCount()), std::pair(archive, 5));
+        EXPECT_EQ(store.ArchivePath(), archive) << path;
+        EXPECT_EQ(store.EntryCount(), 5) << path;
     }
     fs::resize_file(archive, fs::file_size(archive) - 1);
     EXPECT_THROW(store.GetEntryData("A.TXT          "), ArchiveError);  // never part of it
@@ -172,13 +161,14 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     for (const auto& [row, data] :
          std::vector<std::pair<int, Bytes>>{{2, large}, {1, "abc"}, {3, ""}, {4, "second"}}) {
         EXPECT_TRUE(store.ExtractEntry(row, target));
-        EXPECT_EQ(ReadFile(real), data) << row;
+        EXPECT_SAME_BYTES(ReadFile(real), data) << row;
     }
-    EXPECT_EQ(std::pair(fs::status(real).permissions(), fs::is_symlink(target)),
-              std::pair(fs::perms(0640), true));
+    EXPECT_EQ(fs::status(real).permissions(), fs::perms(0640));
+    EXPECT_TRUE(fs::is_symlink(target));
     fs::create_symlink("made-by-link", folder / "dangling");
-    EXPECT_TRUE(store.ExtractEntry(1, folder / "dangling") && fs::is_symlink(folder / "dangling"));
-    EXPECT_EQ(ReadFile(folder / "made-by-link"), "abc");
+    EXPECT_TRUE(store.ExtractEntry(1, folder / "dangling"));
+    EXPECT_TRUE(fs::is_symlink(folder / "dangling"));
+    EXPECT_SAME_BYTES(ReadFile(folder / "made-by-link"), "abc");
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
     fs::create_directory(folder / "folder");
     fs::create_hard_link(real, folder / "second-name");  // replacing it would split the two
@@ -211,7 +201,7 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     EXPECT_EQ(ErrorOf([&] { other.CreateArchive(folder / "folder"); }), EINVAL);
     EXPECT_EQ(ErrorOf([&] { other.CreateArchive(folder / "shared/planted"); }),
               planted ? EACCES : 0);
-    EXPECT_EQ(ReadFile(real), "second");
+    EXPECT_SAME_BYTES(ReadFile(real), "second");
 }
 
 TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
@@ -222,16 +212,15 @@ TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
     store.SetProgress([&](const Progress& progress) {
         if (progress.waiting && ++waits == 1) {  // that add ends and renames a new archive in
             close(held);
-            other.OpenArchive(archive), Add("theirs", "T", &other)();
+            other.OpenArchive(archive), other.AddFileToArchive(Source("theirs", "T"));
         }
         return true;
     });
     Add("mine", "M")();
     EXPECT_EQ(waits, 1);
-    const EntryTable entries = Reread();
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[1].Name + entries[2].Name, "THEIRS         MINE           ");
-    EXPECT_EQ(store.Entries(), entries);
+    EXPECT_SAME_BYTES(ReadFile(archive),
+                      ArchiveImage({{"ONE", "first"}, {"THEIRS", "T"}, {"MINE", "M"}}));
+    EXPECT_EQ(store.Entries(), Reread());
     // New Archive over it waits too, so that the other add's rename cannot undo it afterwards.
     const int again = open(archive.c_str(), O_RDONLY);
     ASSERT_EQ(flock(again, LOCK_EX), 0);
@@ -242,7 +231,7 @@ TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
     });
     store.CreateArchive(archive);
     EXPECT_EQ(waits, 1);
-    EXPECT_EQ(ReadFile(archive), ArchiveImage({}));
+    EXPECT_SAME_BYTES(ReadFile(archive), ArchiveImage({}));
 }
 
 // What another program does just before the rename, without taking the lock: a new archive in
@@ -266,7 +255,7 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
         } catch (const TargetAppeared&) {
             EXPECT_EQ(error, -1) << path;
         }
-        EXPECT_EQ(ReadFile(path), bytes) << path;
+        EXPECT_SAME_BYTES(ReadFile(path), bytes) << path;
     }
     EXPECT_EQ(store.Entries(), Reread());  // read again
     EXPECT_EQ(folder.Names().size(), 5u);  // no temporary file left
@@ -318,23 +307,26 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     Progress last;
     store.SetProgress([&](const Progress& p) { return last = p, true; });
     Add("big", Bytes(3 << 20, 'b'))();  // the moved data count too
-    EXPECT_EQ(std::pair(last.done, last.total),
-              std::pair(std::int64_t{3 << 20} + 5, std::int64_t{3 << 20} + 5));
+    EXPECT_EQ(last.done, (3 << 20) + 5);
+    EXPECT_EQ(last.total, (3 << 20) + 5);
     const Work addMore = Add("more", Bytes(3 << 20, 'm'));
     WriteFile(target, "kept");
     const Bytes before = ReadFile(archive);
     const int held = open(archive.c_str(), O_RDONLY);
-    const std::tuple<int, Work> cases[] = {
-        {LOCK_SH, addMore}, {LOCK_UN, addMore}, {LOCK_UN, [&] { store.ExtractEntry(2, target); }}};
-    for (const auto& [lock, work] : cases) {
+    const std::tuple<const char*, int, Work> cases[] = {
+        {"an add waiting", LOCK_SH, addMore},
+        {"an add", LOCK_UN, addMore},
+        {"an extract", LOCK_UN, [&] { store.ExtractEntry(2, target); }}};
+    for (const auto& [name, lock, work] : cases) {
         flock(held, lock);  // another program's, meanwhile
         store.SetProgress([&](const Progress& p) {
             return last = p, !p.waiting && p.done < (1 << 20);  // stops after 1 MiB or waiting
         });
-        EXPECT_THROW(work(), OperationCancelled);
-        EXPECT_EQ(std::pair(last.waiting, last.done == 0),
-                  std::pair(lock == LOCK_SH, lock == LOCK_SH));
-        EXPECT_EQ(std::pair(ReadFile(archive), ReadFile(target)), std::pair(before, Bytes("kept")));
+        EXPECT_THROW(work(), OperationCancelled) << name;
+        EXPECT_EQ(last.waiting, lock == LOCK_SH) << name;
+        EXPECT_EQ(last.done == 0, lock == LOCK_SH) << name;
+        EXPECT_SAME_BYTES(ReadFile(archive), before) << name;
+        EXPECT_SAME_BYTES(ReadFile(target), "kept") << name;
         EXPECT_EQ(folder.Names().size(), 4u);  // no temporary file
         EXPECT_EQ(store.Entries(), Reread());
     }
@@ -385,12 +377,13 @@ TEST_F(Store, InSharedFoldersOnlyWhatTheUserMayRenameIsReplacedWhole) {
         ASSERT_TRUE(store.OpenArchive(path));
         files.calls.clear();
         EXPECT_EQ(ErrorOf(work), error) << path;
-        EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "WriteAt") == 0, error != 0);
-        EXPECT_EQ(ReadFile(path), image) << path;
+        EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "WriteAt") == 0, error != 0)
+            << path;
+        EXPECT_SAME_BYTES(ReadFile(path), image) << path;
     }
     ASSERT_EQ(::seteuid(0), 0);
     for (int out = 0; out < 2; ++out) {  // written in place: the same file, the entry's bytes
-        EXPECT_EQ(ReadFile(outs[out]), data) << outs[out];
+        EXPECT_SAME_BYTES(ReadFile(outs[out]), data) << outs[out];
         EXPECT_EQ(inode(outs[out]), inodes[out]) << outs[out];
     }
 }
@@ -405,9 +398,7 @@ TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
         {".", "_ (2)"},
         {"A.TXT", "A.TXT"},
         {"A.TXT", "A (2).TXT"},
-        {"\x01"
-         "B\x7F",
-         "_B_"},
+        {"\x01\x42\x7F", "_B_"},
         {".PROFILE", ".PROFILE"},
         {".PROFILE", ".PROFILE (2)"},
         {"\xC9T\xC9", "\xC3\x89T\xC3\x89"}};
@@ -432,8 +423,7 @@ TEST(StoredName, IsTheLastComponentInWindows1252UpperCaseAndCutTo15Bytes) {
         {"\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF\xC3\xA0\xC3\xBE", "\x8A\x8C\x8E\x9F\xC0\xDE         "},
         {"\xC3\xB7\xC3\x9F\xC2\xB5", "\xF7\xDF\xB5            "},                    // no capitals
         {"\xE6\x97\xA5\xF0\x9F\x98\x80\xC2\x81\xE2\x82\xAC", "???\x80           "},  // only € fits
-        {"a\xFF"
-         "b\xC3(\xC0\xAF\xED\xA0\x80\xC3",
+        {"a\xFF\x62\xC3(\xC0\xAF\xED\xA0\x80\xC3",
          "A?B?(???       "}};  // invalid, overlong, surrogate, cut short
     for (const auto& [path, stored] : names) {
         EXPECT_EQ(FitName(GetStoredName(path)), stored) << path;
@@ -458,6 +448,7 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
         WriteFile(archive, kOriginal);
         // An attribute the archive carries is copied to the new one before it takes its place.
         const bool tagged = ::setxattr(archive.c_str(), "user.kofrex", "tag", 3, 0) == 0;
+        untagged = untagged || !tagged;
         FaultyFileSystem fs;
         modKofrex store(fs);
         EXPECT_TRUE(store.OpenArchive(archive));
@@ -472,7 +463,9 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
         EXPECT_TRUE(fresh.OpenArchive(archive));
         EXPECT_EQ(store.Entries(), fresh.Entries()) << "the table does not mirror the archive";
         char tag[3] = {};
-        EXPECT_TRUE(!tagged || ::getxattr(archive.c_str(), "user.kofrex", tag, 3) == 3);
+        if (tagged) {
+            EXPECT_EQ(::getxattr(archive.c_str(), "user.kofrex", tag, 3), 3);
+        }
         return raised;
     }
     // What the folder holds besides the archive and the source.
@@ -485,6 +478,7 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
     ScratchFolder folder;
     std::string archive = folder / "archive.kfx", source = folder / "source.bin";
     std::vector<std::string> calls;
+    bool untagged = false;  // the folder refuses user attributes
 };
 
 TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
@@ -506,15 +500,17 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
         // A logout or kill(1) ends it with SIGTERM, which leaves nothing; SIGKILL may leave the
         // temporary file, for the next replacement in the folder to remove.
         const int signal = k % 2 == 0 ? SIGTERM : SIGKILL;
-        if (const pid_t child = ::fork(); child == 0) {
+        const pid_t child = ::fork();
+        if (child == 0) {
             RemoveTemporariesWhenEnded();
             Add([&](std::string_view, int number) { return number == k ? ::raise(signal) : 0; });
             ::_exit(0);
         }
         int status = 0;
-        ::wait(&status);
+        ::waitpid(child, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status)) << at;
-        EXPECT_TRUE(ReadFile(archive) == (k <= renameCall ? kOriginal : grown)) << "killed " << at;
+        EXPECT_SAME_BYTES(ReadFile(archive), k <= renameCall ? kOriginal : grown)
+            << "killed " << at;
         // Only a kill between naming the new archive and the rename may leave that name.
         const bool named =
             std::count(clean.begin(), clean.begin() + k - 1, GetParam() ? "Name" : "OpenUnnamed");
@@ -543,7 +539,9 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             const std::string where =
                 at + " error " + std::to_string(error) + (persistent ? " and later" : "");
             EXPECT_TRUE(raised == 0 || raised == error) << where;
-            EXPECT_TRUE(error != ENOSYS || after == grown) << where;
+            if (error == ENOSYS) {
+                EXPECT_SAME_BYTES(after, grown) << where;
+            }
             EXPECT_EQ(Left(), Names{}) << where;
             // From the first write to the rename every call serves the new archive: none may
             // fail unreported, but the early write-back, which is only a hint.
@@ -551,40 +549,37 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
                 EXPECT_EQ(raised, error) << "unreported, " << where;
             }
             if (k > renameCall) {
-                EXPECT_TRUE(after == grown) << where;
+                EXPECT_SAME_BYTES(after, grown) << where;
                 EXPECT_TRUE(raised != 0 || kind != "Sync") << "unreported, " << where;
             } else if (raised != 0) {
-                EXPECT_TRUE(after == kOriginal) << where;
+                EXPECT_SAME_BYTES(after, kOriginal) << where;
             } else if (after == kOriginal) {  // declined: only a failed test of a file may do that
                 EXPECT_TRUE(persistent || kind == "Open" || kind == "Status") << where;
             } else {
-                EXPECT_TRUE(after == grown) << where;
+                EXPECT_SAME_BYTES(after, grown) << where;
             }
         }
+    }
+    if (untagged) {
+        GTEST_SKIP() << "user attributes are not supported here: their copy went unchecked";
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, FailingAdd, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Unnamed" : "NamedOnly"; });
 
-TEST(FullDisk, AnAddThatRunsOutOfSpaceRaisesENOSPCAndLeavesTheArchive) {
-    ScratchFolder folder;
-    const std::string disk = folder / "disk", archive = disk + "/archive.kfx";
-    fs::create_directory(disk);
-    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=2m") != 0) {
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    }
-    const std::shared_ptr<void> unmount(nullptr,
-                                        [&](void*) { ::umount2(disk.c_str(), MNT_DETACH); });
-    const Bytes original = ArchiveImage({{"FIRST", Bytes(700 << 10, '7')}});
-    WriteFile(archive, original);
-    WriteFile(folder / "source", Bytes(1 << 20, 's'));  // the old and the new archive: > 2 MiB
-    modKofrex store;
-    ASSERT_TRUE(store.OpenArchive(archive));
-    EXPECT_EQ(ErrorOf([&] { store.AddFileToArchive(folder / "source"); }), ENOSPC);
-    EXPECT_EQ(ReadFile(archive), original);
-    EXPECT_EQ(std::pair(store.EntryCount(), std::distance(fs::directory_iterator(disk), {})),
-              std::pair(1, std::ptrdiff_t{1}));
+// The system calls' own wrappers, which the stand-in above passes through: an error comes back
+// as -1 with its errno, neither retried for ever nor lost.
+TEST_F(Store, TheRealReadsAndWritesReportTheSystemsError) {
+    FileSystem& real = FileSystem::Default();
+    char buffer[4] = {};
+    const int full = real.Open("/dev/full", O_WRONLY, 0);  // a disk with no space left
+    const int listing = real.Open((folder / "").c_str(), O_RDONLY, 0);
+    const auto error = [](ssize_t result) { return result == -1 ? errno : 0; };
+    EXPECT_EQ(error(real.WriteAt(full, "data", 4, 0)), ENOSPC);
+    EXPECT_EQ(error(real.Read(listing, buffer, 4)), EISDIR);
+    EXPECT_EQ(error(real.ReadAt(listing, buffer, 4, 0)), EISDIR);
+    real.Close(full), real.Close(listing);
 }
 
 TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
@@ -598,9 +593,9 @@ TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
         fs::resize_file(archive, length);
         modKofrex store;
         ASSERT_TRUE(store.OpenArchive(archive));
-        EXPECT_EQ(ErrorOf([&] { store.AddFileToArchive(source); }), EOVERFLOW);
-        EXPECT_EQ(fs::file_size(archive), std::uintmax_t(length));
-        EXPECT_EQ(folder.Names(), (Names{"big.kfx", "empty", "ten"}));
+        EXPECT_EQ(ErrorOf([&] { store.AddFileToArchive(source); }), EOVERFLOW) << source;
+        EXPECT_EQ(fs::file_size(archive), std::uintmax_t(length)) << source;
+        EXPECT_EQ(folder.Names(), (Names{"big.kfx", "empty", "ten"})) << source;
     }
     // A pipe or a growing file is known too long only once read.
     FileSystem& fs = FileSystem::Default();

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +19,9 @@ ScratchFolder::ScratchFolder() {
     if (::mkdtemp(path_.data()) == nullptr) {
         throw std::runtime_error("cannot make a scratch folder: " + path_);
     }
+    // A shell removes it once its input ends: when this process and its forks have gone,
+    // however they end (killed, or by _exit in a child).
+    watcher_.reset(::popen(("cat >/dev/null; rm -rf -- '" + path_ + "'").c_str(), "we"));
 }
 
 ScratchFolder::~ScratchFolder() {
@@ -71,6 +75,26 @@ Bytes ReadFile(const std::string& path) {
 Bytes Le32(std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
     return {char(bits), char(bits >> 8), char(bits >> 16), char(bits >> 24)};
+}
+
+std::string ByteDifference(const Bytes& actual, const Bytes& expected) {
+    if (actual == expected) {  // the common case, at the speed of a memory compare
+        return "";
+    }
+    const auto at = static_cast<std::size_t>(
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+        actual.begin());
+    const auto around = [at](const Bytes& bytes) {  // four bytes either side, the first marked
+        std::string hex;
+        for (std::size_t i = at < 4 ? 0 : at - 4; i < std::min(bytes.size(), at + 5); ++i) {
+            char byte[8];
+            std::snprintf(byte, sizeof byte, i == at ? " [%02x]" : " %02x", bytes[i] & 0xFF);
+            hex += byte;
+        }
+        return hex;
+    };
+    return std::to_string(actual.size()) + " bytes, expected " + std::to_string(expected.size()) +
+           "; at " + std::to_string(at) + ":" + around(actual) + " | expected:" + around(expected);
 }
 
 Bytes ArchiveImage(const std::vector<StoredFile>& files) {

@@ -5,7 +5,9 @@
 // records every call and fails any of them on request.
 
 #include <cerrno>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +29,8 @@ class ScratchFolder {
 
   private:
     std::string path_;
+    // Its last close, in whatever process, removes the folder.
+    std::unique_ptr<FILE, decltype(&::pclose)> watcher_{nullptr, &::pclose};
 };
 
 // The number of the ArchiveError that `work` raises, 0 when it raises none; its description
@@ -35,6 +39,11 @@ int ErrorOf(const std::function<void()>& work, std::string* description = nullpt
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 Bytes Le32(std::int32_t value);
+// "" for equal bytes, else both sizes and the first differing offset with the bytes around it in
+// hex, so that a failing comparison of two archives reads in one line rather than megabytes.
+std::string ByteDifference(const Bytes& actual, const Bytes& expected);
+#define EXPECT_SAME_BYTES(actual, expected) \
+    EXPECT_EQ(::kofrex::test::ByteDifference(actual, expected), "")
 
 struct StoredFile {
     Bytes name;  // cut or padded with spaces to 15 bytes
