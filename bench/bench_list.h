@@ -20,7 +20,7 @@ class ShownWindow {
     // What a command does last: ListFiles, until the list has been painted.
     void ListFiles();
     QWidget* Widget() const;
-    // Milliseconds from selecting `row` to its size shown and painted.
+    // Milliseconds from selecting `row` to its size shown and what changed painted.
     double TimeSelect(int row);
 
   private:
