@@ -483,6 +483,29 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     EXPECT_EQ(list->ListIndex(), 1);
 }
 
+// A list longer than its box: the keys move a page or to either end, and the row they select
+// is scrolled into view.
+TEST_F(Window, KeysScrollALongListToTheRowTheySelect) {
+    std::vector<StoredFile> many;
+    for (int i = 0; i < 100; ++i) {
+        many.push_back({"F" + std::to_string(i), ""});
+    }
+    Run(window->cmdBrowse, Archive("many.kfx", many));
+    ShowWindow();
+    ListBox* list = window->lstFiles;
+    list->setFocus();
+    const int page =
+        list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
+    const std::pair<Qt::Key, int> keys[] = {
+        {Qt::Key_End, 99}, {Qt::Key_PageUp, 99 - page}, {Qt::Key_Home, 0}};
+    for (const auto& [key, row] : keys) {
+        QTest::keyClick(list, key);
+        EXPECT_EQ(list->ListIndex(), row) << key;
+        const QRect shown = list->visualRect(list->model()->index(row, 0));
+        EXPECT_TRUE(list->viewport()->rect().contains(shown)) << key;
+    }
+}
+
 TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder) {
     const QString archive = Archive("drop.kfx", {}), a = Write("a.txt", "a");
     const QString b = Write("b.txt", "bb");
