@@ -263,17 +263,22 @@ void RunOrDie(const std::vector<std::string>& argv) {
     }
 }
 
-// Peak resident memory, in KiB, of a fresh process of this program doing one add. The child
-// reports its own high-water mark: a spawned child's rusage also counts the parent's memory.
-long PeakKibOfOneAdd(const std::string& self, const std::string& archive, const std::string& file) {
-    const std::string command = self + " --one-add '" + archive + "' '" + file + "'";
+// Peak resident memory, in KiB, of a fresh process of this program run with `arguments`. The
+// child reports its own high-water mark: a spawned child's rusage also counts the parent's.
+long PeakKibOfChild(const std::string& self, const std::string& arguments) {
+    const std::string command = self + " " + arguments;
     FILE* child = ::popen(command.c_str(), "r");
     long kib = -1;
     if (child == nullptr || std::fscanf(child, "%ld", &kib) != 1) {
-        Die("one add");
+        Die(arguments);
     }
     ::pclose(child);
     return kib;
+}
+
+// Peak resident memory, in KiB, of a fresh process doing one add.
+long PeakKibOfOneAdd(const std::string& self, const std::string& archive, const std::string& file) {
+    return PeakKibOfChild(self, "--one-add '" + archive + "' '" + file + "'");
 }
 
 // This process's peak resident memory in KiB, from the kernel's own account.
@@ -730,17 +735,9 @@ void BenchVerbs(Report& report, const fs::path& work) {
     RemoveFile(many);
 }
 
-// Peak resident memory, in KiB, of a fresh process of this program that opens the archive at
-// `path`, lists it in its window and selects its last row.
+// The same of a process that opens the archive at `path`, lists it and selects its last row.
 long PeakKibOfOpenAndList(const std::string& self, const std::string& path) {
-    const std::string command = self + " --open-and-list '" + path + "'";
-    FILE* child = ::popen(command.c_str(), "r");
-    long kib = -1;
-    if (child == nullptr || std::fscanf(child, "%ld", &kib) != 1) {
-        Die("open and list");
-    }
-    ::pclose(child);
-    return kib;
+    return PeakKibOfChild(self, "--open-and-list '" + path + "'");
 }
 
 // An archive of 10,000,000 empty entries: a directory of 230 MB.
