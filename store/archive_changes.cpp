@@ -135,7 +135,6 @@ std::optional<modKofrex::Locked> modKofrex::LockUnchanged() {
     std::optional<Directory> directory = ReadDirectory(archive);
     // The directory too: a rewrite of the same length may keep the identity.
     if (!directory || !(directory->identity == identity_) || directory->entries != entries_) {
-        archive.Close();
         ReadCurrentAgain();
         return std::nullopt;
     }

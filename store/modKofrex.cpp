@@ -66,7 +66,6 @@ bool modKofrex::OpenArchive(const std::string& path) {
     header_ = ArchiveHeader{};
     File archive = File::OpenArchiveForReading(fs_, path);
     std::optional<Directory> directory = ReadDirectory(archive);
-    archive.Close();
     if (!directory) {
         return false;
     }
@@ -208,7 +207,6 @@ void modKofrex::BuildEntry(const std::string& path, ArchiveEntry& entry) const {
     if (length > kMaxPosition) {
         throw ArchiveError::TooLarge(path);
     }
-    file->Close();
     entry.Name = FitName(GetStoredName(path));
     entry.Size = static_cast<std::int32_t>(length);
 }
@@ -222,7 +220,6 @@ ByteString modKofrex::ReadFileBytes(const std::string& path) const {
         return {};
     }
     ByteString data = file->ReadWhole(kMaxPosition);
-    file->Close();
     return data;
 }
 
@@ -251,7 +248,6 @@ ByteString modKofrex::GetEntryData(std::string_view name) const {
     if (archive.ReadAt(data.data(), data.size(), entry.Offset - 1) < data.size()) {
         throw ArchiveError::EntryOutsideArchive(archivePath_);
     }
-    archive.Close();
     return data;
 }
 
@@ -272,7 +268,6 @@ bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target, bool
             out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
         },
         mayReplace);
-    archive.Close();
     return true;
 }
 
@@ -302,7 +297,6 @@ bool modKofrex::ExtractEntries(const std::string& folder, std::vector<std::int32
         ExtractBatch(archive, folder, {indexes.begin() + first, indexes.begin() + end}, names,
                      meter, mayOverwrite);
     }
-    archive.Close();
     return true;
 }
 

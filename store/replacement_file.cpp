@@ -356,14 +356,12 @@ void FlushFolder(FileSystem& fs, const std::string& folder) {
     opened.Close();
 }
 
+// Only as the replacement ends: its files close with it.
 void ReplacementFile::Discard() noexcept {
-    output_.reset();
     if (!temporaryName_.empty()) {
         fs_.Remove(temporaryName_.c_str());
-        temporaryName_.clear();
     }
     Forget(temporarySlot_);
-    lock_.reset();
 }
 
 FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,

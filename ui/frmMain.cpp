@@ -34,15 +34,16 @@ const DialogUse kExtractDialog{DialogKind::Save,
                                QT_TRANSLATE_NOOP("kofrex::frmMain", "Extract file from archive..."),
                                kAllFilesFilter, kSaveFlags, QString()};
 
-// The layout is given in twips, 1,440 to the inch: at the screen's logical resolution, so that
-// the window grows with the desktop's font resolution. At 96 dots per inch 15 twips are a pixel.
-constexpr double kTwipsPerInch = 1440.0;
+// The layout was drawn in twips, 1,440 to the inch, every one a multiple of 15: it is given here
+// as the pixels it makes at 96 dots per inch, so that each number is one a user can see. At the
+// screen's logical resolution it grows with the desktop's font resolution.
+constexpr double kLayoutDotsPerInch = 96.0;
 
-int Pixels(int twips, int dotsPerInch) {
-    return qRound(twips * dotsPerInch / kTwipsPerInch);
+int Pixels(int layoutPixels, int dotsPerInch) {
+    return qRound(layoutPixels * dotsPerInch / kLayoutDotsPerInch);
 }
 
-QRect FromTwips(const QWidget& window, int left, int top, int width, int height) {
+QRect FromLayout(const QWidget& window, int left, int top, int width, int height) {
     const int x = window.logicalDpiX();
     const int y = window.logicalDpiY();
     return {Pixels(left, x), Pixels(top, y), Pixels(width, x), Pixels(height, y)};
@@ -109,7 +110,7 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
       progressDelay_(platform.progressDelay) {
     setWindowTitle(tr("Kofrex - by Quorvane"));
-    setFixedSize(FromTwips(*this, 0, 0, 6060, 5700).size());
+    setFixedSize(FromLayout(*this, 0, 0, 404, 380).size());
     setFont(DialogFont());
     cDlg->DefaultExt = kArchiveExt;
     cDlg->Filter = kArchiveFilter;
@@ -133,19 +134,19 @@ frmMain::~frmMain() {
 
 void frmMain::PlaceControls() {
     const auto place = [this](QWidget* control, int left, int top, int width, int height) {
-        control->setGeometry(FromTwips(*this, left, top, width, height));
+        control->setGeometry(FromLayout(*this, left, top, width, height));
     };
-    place(cmdExtract, 4200, 1920, 1815, 375);
-    place(Frame1, 4200, 2400, 1815, 3135);
-    place(lblOffset, 120, 1560, 1575, 615);
-    place(lblSize, 120, 600, 1575, 615);
-    place(cmdNew, 4200, 720, 1815, 375);
-    place(cmdAdd, 4200, 1440, 1815, 375);
-    place(lstFiles, 120, 1440, 3975, 4155);
-    place(cmdBrowse, 5640, 240, 375, 375);
-    place(txtArchive, 1200, 240, 4455, 375);
-    Label2->move(FromTwips(*this, 120, 1080, 0, 0).topLeft());
-    Label1->move(FromTwips(*this, 120, 240, 0, 0).topLeft());
+    place(cmdExtract, 280, 128, 121, 25);
+    place(Frame1, 280, 160, 121, 209);
+    place(lblOffset, 8, 104, 105, 41);
+    place(lblSize, 8, 40, 105, 41);
+    place(cmdNew, 280, 48, 121, 25);
+    place(cmdAdd, 280, 96, 121, 25);
+    place(lstFiles, 8, 96, 265, 277);
+    place(cmdBrowse, 376, 16, 25, 25);
+    place(txtArchive, 80, 16, 297, 25);
+    Label2->move(FromLayout(*this, 8, 72, 0, 0).topLeft());
+    Label1->move(FromLayout(*this, 8, 16, 0, 0).topLeft());
     // A font wider than the layout was drawn for would make Label1 reach under the path box;
     // the box stays on top so that what is shown in it is never overdrawn.
     txtArchive->raise();
