@@ -394,7 +394,7 @@ TEST_F(Store, InSharedFoldersOnlyWhatTheUserMayRenameIsReplacedWhole) {
 TEST(Temporaries, OnlyOursUnheldAndAMinuteOldAreRemoved) {
     ScratchFolder folder;
     const std::vector<std::tuple<std::string, int, bool>> files = {
-        {".kofrex-abc123", 60, false},    {".kofrex-young1", 50, false},
+        {".kofrex-abc123", 61, false},    {".kofrex-young1", 50, false},
         {".kofrex-held00", 3600, true},   {".kofrex-ABC123", 3600, false},
         {".kofrex-abc1234", 3600, false}, {".kofrex-abc12", 3600, false},
         {"kofrex-abc123", 3600, false},   {".kofrex-z-9999", 3600, false}};
