@@ -483,9 +483,9 @@ TEST_F(Window, TheListKeepsItsRowAndTheFirstKeySelectsOne) {
     EXPECT_EQ(list->ListIndex(), 1);
 }
 
-// A list longer than its box: the keys move a page or to either end, and the row they select
-// is scrolled into view.
-TEST_F(Window, KeysScrollALongListToTheRowTheySelect) {
+// A list longer than its box: each key, click or scroll request selects or shows the row its
+// arithmetic gives, with the first row shown as Qt's own list would scroll it.
+TEST_F(Window, KeysClicksAndScrollsOfALongListReachTheirRowAndShowIt) {
     std::vector<StoredFile> many;
     for (int i = 0; i < 100; ++i) {
         many.push_back({"F" + std::to_string(i), ""});
@@ -493,17 +493,47 @@ TEST_F(Window, KeysScrollALongListToTheRowTheySelect) {
     Run(window->cmdBrowse, Archive("many.kfx", many));
     ShowWindow();
     ListBox* list = window->lstFiles;
-    list->setFocus();
-    const int page =
-        list->viewport()->height() / list->visualRect(list->model()->index(0, 0)).height();
-    const std::pair<Qt::Key, int> keys[] = {
-        {Qt::Key_End, 99}, {Qt::Key_PageUp, 99 - page}, {Qt::Key_Home, 0}};
-    for (const auto& [key, row] : keys) {
-        QTest::keyClick(list, key);
-        EXPECT_EQ(list->ListIndex(), row) << key;
-        const QRect shown = list->visualRect(list->model()->index(row, 0));
-        EXPECT_TRUE(list->viewport()->rect().contains(shown)) << key;
+    QScrollBar* bar = list->verticalScrollBar();
+    const QImage painted = list->viewport()->grab().toImage();
+    const int height = list->visualRect(list->model()->index(0, 0)).height();
+    const int page = list->viewport()->height() / height;
+    EXPECT_EQ(bar->maximum(), 100 - page);
+    EXPECT_EQ(bar->pageStep(), page);
+    const auto key = [&](Qt::Key key) { return [=] { QTest::keyClick(list, key); }; };
+    const auto scroll = [&](int row, QAbstractItemView::ScrollHint hint) {
+        return [=] { list->scrollTo(list->model()->index(row, 0), hint); };
+    };
+    // What is done, then the row selected and the first row shown.
+    const std::vector<std::tuple<Act, int, int>> steps = {
+        {key(Qt::Key_End), 99, 100 - page},
+        {key(Qt::Key_Up), 98, 100 - page},
+        {key(Qt::Key_PageUp), 98 - page, 98 - page},
+        {key(Qt::Key_PageDown), 98, 99 - page},
+        {key(Qt::Key_Home), 0, 0},
+        {key(Qt::Key_Down), 1, 0},
+        {key(Qt::Key_PageDown), 1 + page, 2},
+        {[&] {
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {0, height * 3});
+         },
+         5, 2},
+        {[&] {
+             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, {-1, 9});
+         },
+         5, 2},
+        {scroll(50, QAbstractItemView::PositionAtTop), 5, 50},
+        {scroll(50, QAbstractItemView::PositionAtBottom), 5, 51 - page},
+        {scroll(50, QAbstractItemView::PositionAtCenter), 5, 50 - page / 2},
+        {scroll(60, QAbstractItemView::EnsureVisible), 5, 50 - page / 2},
+        {scroll(30, QAbstractItemView::EnsureVisible), 5, 30}};
+    for (int step = 0; const auto& [act, row, first] : steps) {
+        SCOPED_TRACE(++step);
+        act();
+        EXPECT_EQ(list->ListIndex(), row);
+        EXPECT_EQ(bar->value(), first);
+        EXPECT_EQ(list->indexAt({1, height * 2 + 1}).row(), first + 2);
     }
+    list->SetRows(0, {});  // each row is painted where the arithmetic places it
+    EXPECT_NE(painted, list->viewport()->grab().toImage());
 }
 
 TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder) {

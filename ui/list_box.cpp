@@ -76,7 +76,7 @@ void ListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 int ListBox::FirstRowFor(const QKeyEvent& event) const {
-    if (ListCount() == 0 || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
         return -1;
     }
     switch (event.key()) {
