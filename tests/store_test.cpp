@@ -388,7 +388,6 @@ TEST_F(Store, InSharedFoldersOnlyWhatTheUserMayRenameIsReplacedWhole) {
     }
 }
 
-// Names from a hostile archive each stay one name inside the folder they are extracted to.
 // Only our own temporary files that nobody holds and nobody wrote for a minute are taken for
 // left behind by a process that ended; each row is a name, its age in seconds and whether held.
 TEST(Temporaries, OnlyOursUnheldAndAMinuteOldAreRemoved) {
@@ -418,6 +417,7 @@ TEST(Temporaries, OnlyOursUnheldAndAMinuteOldAreRemoved) {
                      ".kofrex-held00", ".kofrex-young1", ".kofrex-z-9999", "kofrex-abc123"}));
 }
 
+// Names from a hostile archive each stay one name inside the folder they are extracted to.
 TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
     const std::vector<std::pair<std::string, std::string>> names = {
         {"../x", ".._x"},
