@@ -60,7 +60,7 @@ std::string PlainWords(int errnoValue) {
 std::string FilledIn(const std::string& message, const std::vector<ErrorArgument>& arguments) {
     std::string filled;
     for (std::size_t i = 0; i < message.size(); ++i) {
-        const char next = i + 1 < message.size() ? message[i + 1] : '\0';
+        const char next = message[i + 1];  // '\0' past the end
         const bool placeholder = message[i] == '%' && next >= '1' &&
                                  static_cast<std::size_t>(next - '0') <= arguments.size();
         if (placeholder) {

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QtWidgets>
 
+#include "error_handling.h"
 #include "frmMain.h"
 #include "number_pattern.h"
 #include "qt_common_dialog.h"
@@ -230,6 +231,11 @@ TEST_F(Window, AGermanRunShowsGermanCaptionsAndGroupsDigitsWithPointsAlone) {
     MakeWindow(kProgressDelay);
     EXPECT_EQ(window->cmdNew->text(), QString::fromUtf8("&Neues Archiv\u2026"));
     EXPECT_EQ(FormatNumber(1234567, QLocale(QLocale::German)), "1.234.567");
+    // The store's phrase is translated too; only the message's own placeholders are filled in.
+    EXPECT_EQ(TranslatedDescription(ArchiveError::FromErrno(ENOSPC, "write", "/10%2")),
+              "/10%2 konnte nicht geschrieben werden: Der Datenträger ist voll. Geben Sie "
+              "Speicherplatz frei und versuchen Sie es erneut.");
+    EXPECT_EQ(FilledIn("100% %1 %3", {{"x"}}), "100% x %3");
 }
 
 TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
@@ -312,6 +318,8 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     ClickRow(1), ++messages->yeses, QTest::keyClick(window->lstFiles, Qt::Key_Delete);
     EXPECT_SAME_BYTES(Read("verbs.kfx"), ArchiveImage({{"A.TXT", "1"}, {"C.TXT", "333"}}));
     EXPECT_EQ(Rows().size(), 2);
+    QCoreApplication::processEvents();  // once the list is shown, the replaced archive goes
+    EXPECT_EQ(folder.HeldAfterRemoval(), 0);
     ASSERT_TRUE(QDir().mkpath(Path("out")));
     Write("out/A.TXT", "old"), Write("out/C.TXT", "old");
     dialog->choices << Path("out"), messages->answers << kAnswerYesToAll;
@@ -331,6 +339,10 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(dialog->uses.mid(1),
               QStringList({"open '' " + kAllFiles + " 81004 Replace with... ",
                            "folder '' " + QString() + " 80000 Extract all files to... "}));
+    Write("verbs.kfx", ArchiveImage({{"C.TXT", "3"}}));  // by another program, meanwhile
+    ClickRow(0), ++messages->yeses, QTest::keyClick(window->lstFiles, Qt::Key_Delete);
+    EXPECT_TRUE(messages->shown.last().startsWith("Kofrex 0: The archive has changed"));
+    EXPECT_EQ(Rows(), QStringList({"C.TXT          "}));
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
 }
@@ -620,6 +632,7 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
           {kButtonsYesNo, "Overwrite", Qt::Key_Escape},
           {kButtonsYesNo | kDefaultButton2, "", Qt::Key_Return},  // a question whose Yes loses data
           {kButtonsYesNoToAll, "Overwrite", Qt::Key_Return},
+          {kButtonsYesNoToAll, "Overwrite", Qt::Key_Escape},
           {kButtonsOkOnly, "", Qt::Key_Return}}) {
         QObject scope;
         WhenShown(scope, [&](QWidget* modal) {
@@ -631,7 +644,7 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
         shown.last() += QString(": %1").arg(messages.Show("Text", buttons, title));
     }
     EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 2 0: 7",
-                                  "Overwrite 4 0: 6", "Kofrex 1 0: 1"}));
+                                  "Overwrite 4 0: 6", "Overwrite 4 0: 7", "Kofrex 1 0: 1"}));
 }
 
 }  // namespace

@@ -26,7 +26,6 @@ bool ShowFor(CommonDialog& dialog, const DialogUse& use) {
             break;
         case DialogKind::Folder:
             dialog.ShowFolder();
-            break;
     }
     return !dialog.FileName.isEmpty();
 }

@@ -174,7 +174,6 @@ void frmMain::SetUpControls() {
     // answers Enter or Esc typed anywhere else.
     for (QPushButton* button : {cmdExtract, cmdNew, cmdAdd, cmdBrowse}) {
         button->setAutoDefault(true);
-        button->setDefault(false);
         button->setFocusPolicy(Qt::StrongFocus);
     }
     // The box shows the current archive; what it shows is chosen with the commands, but it can

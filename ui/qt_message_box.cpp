@@ -33,9 +33,7 @@ int QtMessageBox::Present(const QString& text, int buttons, const QString& title
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | toAll);
         box.setDefaultButton((buttons & kDefaultButton2) != 0 ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-    }
+    }  // else Qt gives the box its OK button
     box.exec();
     return AnswerFor(box.standardButton(box.clickedButton()));
 }

@@ -91,8 +91,7 @@ bool frmMain::RunWriting(const QString& what, bool mayReplace,
 
 void frmMain::closeEvent(QCloseEvent* event) {
     if (work_ == nullptr) {
-        QWidget::closeEvent(event);
-        return;
+        return;  // accepted: the window closes
     }
     work_->CancelAndEnd();
     event->ignore();
