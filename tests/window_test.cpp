@@ -462,24 +462,6 @@ TEST_F(Window, GoesOnAfterAnErrorUntilClosedAndEndsWithStatusZero) {
     EXPECT_EXIT(session(), ::testing::ExitedWithCode(0), "");
 }
 
-// Without a display, as over SSH: --help and --version are answered before the window system.
-TEST(ExitStatus, HelpAndVersionNeedNoDisplay) {
-    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        bare.remove(name);
-    }
-    for (const auto& [argument, printed] :
-         {std::pair{"--help", "Usage: "}, {"--version", "kofrex "}}) {
-        QProcess child;
-        child.setProcessEnvironment(bare);
-        child.start(KOFREX_PROGRAM, {argument});
-        ASSERT_TRUE(child.waitForFinished(20000)) << argument;
-        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << argument;
-        EXPECT_EQ(child.exitCode(), 0) << argument;
-        EXPECT_TRUE(child.readAllStandardOutput().startsWith(printed)) << argument;
-    }
-}
-
 // A list longer than its box: each key, click or scroll request selects or shows the row its
 // arithmetic gives, with the first row shown as Qt's own list would scroll it.
 TEST_F(Window, KeysClicksAndScrollsOfALongListReachTheirRowAndShowIt) {
