@@ -306,9 +306,12 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     Open({{"ONE", "first"}});
     Progress last;
     store.SetProgress([&](const Progress& p) { return last = p, true; });
-    Add("big", Bytes(3 << 20, 'b'))();  // the moved data count too
-    EXPECT_EQ(last.done, (3 << 20) + 5);
-    EXPECT_EQ(last.total, (3 << 20) + 5);
+    Add("big", Bytes(32 << 20, 'b'))();  // the moved data count too
+    EXPECT_EQ(last.done, (32 << 20) + 5);
+    EXPECT_EQ(last.total, (32 << 20) + 5);
+    // Written back early in whole stretches of 16 MiB, the rest left to the flush.
+    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "StartWriteBack"), 2);
+    Open({{"ONE", "first"}, {"BIG", Bytes(3 << 20, 'b')}});  // smaller, for what follows
     const Work addMore = Add("more", Bytes(3 << 20, 'm'));
     WriteFile(target, "kept");
     const Bytes before = ReadFile(archive);
@@ -334,7 +337,7 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     const Work next[] = {[&] { store.ReleaseReplacedArchive(); },
                          [&] { store.OpenArchive(archive); },
                          [&] { store.ExtractEntry(1, target); },
-                         [&] { store.AddFileToArchive(folder / "big"); },  // a duplicate
+                         [&] { store.AddFileToArchive(folder / "0"); },  // a duplicate
                          [&] { store.CreateArchive(target); }};
     store.SetProgress({});
     close(held);
