@@ -150,6 +150,8 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
     EXPECT_THROW(store.GetEntryData("A.TXT          "), ArchiveError);  // never part of it
     fs::remove(archive);
     EXPECT_EQ(store.GetEntryData("MISSING"), "");  // no match opens no file
+    EXPECT_FALSE(store.ReadCurrentAgain());
+    EXPECT_EQ(store.ArchivePath(), "");
 }
 
 TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
@@ -339,6 +341,13 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
                          [&] { store.ExtractEntry(1, target); },
                          [&] { store.AddFileToArchive(folder / "0"); },  // a duplicate
                          [&] { store.CreateArchive(target); }};
+    // Extracting all counts the bytes of every entry.
+    store.SetProgress([&](const Progress& p) { return last = p, true; });
+    fs::create_directory(folder / "all");
+    EXPECT_TRUE(store.ExtractEntries(folder / "all", {}, {}));
+    EXPECT_EQ(last.total, (3 << 20) + 5);
+    EXPECT_EQ(last.done, last.total);
+    fs::remove_all(folder / "all");
     store.SetProgress({});
     close(held);
     for (std::size_t i = 0; i < std::size(next); ++i) {
