@@ -18,89 +18,105 @@ FileSystem& FileSystem::Default() {
 }
 
 int FileSystem::Open(const char* path, int flags, mode_t mode) {
-    int fd;
-    do {
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return Pass("Open", [&] {
+        int fd;
+        do {
+            fd = ::open(path, flags | O_CLOEXEC, mode);
+        } while (fd < 0 && errno == EINTR);
+        return fd;
+    });
 }
 
 int FileSystem::OpenUnnamed(const char* folder, mode_t mode) {
+    return Pass("OpenUnnamed", [&] {
 #ifdef O_TMPFILE
-    return Open(folder, O_TMPFILE | O_RDWR, mode);
+        return Open(folder, O_TMPFILE | O_RDWR, mode);
 #else
-    (void)folder, (void)mode;
-    errno = EOPNOTSUPP;
-    return -1;
+        (void)folder, (void)mode;
+        errno = EOPNOTSUPP;
+        return -1;
 #endif
+    });
 }
 
 ssize_t FileSystem::Read(int fd, void* buffer, size_t count) {
-    ssize_t done;
-    do {
-        done = ::read(fd, buffer, count);
-    } while (done < 0 && errno == EINTR);
-    return done;
+    return Pass("Read", [&] {
+        count = Portion(count);
+        ssize_t done;
+        do {
+            done = ::read(fd, buffer, count);
+        } while (done < 0 && errno == EINTR);
+        return done;
+    });
 }
 
 ssize_t FileSystem::ReadAt(int fd, void* buffer, size_t count, off_t position) {
-    ssize_t done;
-    do {
-        done = ::pread(fd, buffer, count, position);
-    } while (done < 0 && errno == EINTR);
-    return done;
+    return Pass("ReadAt", [&] {
+        count = Portion(count);
+        ssize_t done;
+        do {
+            done = ::pread(fd, buffer, count, position);
+        } while (done < 0 && errno == EINTR);
+        return done;
+    });
 }
 
 ssize_t FileSystem::WriteAt(int fd, const void* buffer, size_t count, off_t position) {
-    ssize_t done;
-    do {
-        done = ::pwrite(fd, buffer, count, position);
-    } while (done < 0 && errno == EINTR);
-    return done;
+    return Pass("WriteAt", [&] {
+        count = Portion(count);
+        ssize_t done;
+        do {
+            done = ::pwrite(fd, buffer, count, position);
+        } while (done < 0 && errno == EINTR);
+        return done;
+    });
 }
 
 int FileSystem::Sync(int fd) {
-    return ::fsync(fd);
+    return Pass("Sync", [&] { return ::fsync(fd); });
 }
 
 int FileSystem::SyncFileSystem(int fd) {
-    return ::syncfs(fd);
+    return Pass("SyncFileSystem", [&] { return ::syncfs(fd); });
 }
 
 int FileSystem::Close(int fd) {
-    return ::close(fd);
+    const int result = ::close(fd);  // the descriptor goes, whatever is reported
+    return Pass("Close", [=] { return result; });
 }
 
 int FileSystem::Status(int fd, struct stat& status) {
-    return ::fstat(fd, &status);
+    return Pass("Status", [&] { return ::fstat(fd, &status); });
 }
 
 int FileSystem::PathStatus(const char* path, struct stat& status) {
-    return ::stat(path, &status);
+    return Pass("PathStatus", [&] { return ::stat(path, &status); });
 }
 
 int FileSystem::LinkStatus(const char* path, struct stat& status) {
-    return ::lstat(path, &status);
+    return Pass("LinkStatus", [&] { return ::lstat(path, &status); });
 }
 
 int FileSystem::ReadLink(const char* path, std::string& target) {
-    std::string buffer(256, '\0');
-    for (;;) {
-        const ssize_t length = ::readlink(path, buffer.data(), buffer.size());
-        if (length < 0) {
-            return -1;
+    return Pass("ReadLink", [&] {
+        std::string buffer(256, '\0');
+        for (;;) {
+            const ssize_t length = ::readlink(path, buffer.data(), buffer.size());
+            if (length < 0) {
+                return -1;
+            }
+            if (static_cast<std::size_t>(length) < buffer.size()) {
+                buffer.resize(static_cast<std::size_t>(length));
+                target = std::move(buffer);
+                return 0;
+            }
+            buffer.resize(buffer.size() * 2);
         }
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            buffer.resize(static_cast<std::size_t>(length));
-            target = std::move(buffer);
-            return 0;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    });
 }
 
 int FileSystem::MayWrite(const char* path) {
-    return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS);
+    return Pass("MayWrite", [&] { return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS); });
 }
 
 uid_t FileSystem::User() {
@@ -108,34 +124,38 @@ uid_t FileSystem::User() {
 }
 
 int FileSystem::Duplicate(int fd) {
-    return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    return Pass("Duplicate", [&] { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); });
 }
 
 int FileSystem::ListFolder(const char* folder, std::vector<std::string>& names) {
-    DIR* listing = ::opendir(folder);
-    if (listing == nullptr) {
-        return -1;
-    }
-    names.clear();
-    errno = 0;
-    while (const dirent* item = ::readdir(listing)) {
-        const std::string name = item->d_name;
-        if (name != "." && name != "..") {
-            names.push_back(name);
+    return Pass("ListFolder", [&] {
+        DIR* listing = ::opendir(folder);
+        if (listing == nullptr) {
+            return -1;
         }
-    }
-    const int error = errno;
-    ::closedir(listing);
-    errno = error;
-    return error == 0 ? 0 : -1;
+        names.clear();
+        errno = 0;
+        while (const dirent* item = ::readdir(listing)) {
+            const std::string name = item->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        const int error = errno;
+        ::closedir(listing);
+        errno = error;
+        return error == 0 ? 0 : -1;
+    });
 }
 
 int FileSystem::Lock(int fd, int operation) {
-    int result;
-    do {
-        result = ::flock(fd, operation);
-    } while (result < 0 && errno == EINTR);
-    return result;
+    return Pass("Lock", [&] {
+        int result;
+        do {
+            result = ::flock(fd, operation);
+        } while (result < 0 && errno == EINTR);
+        return result;
+    });
 }
 
 namespace {
@@ -163,69 +183,80 @@ int QueryWhole(std::string& out, Query query) {
 }  // namespace
 
 int FileSystem::ListAttributes(const char* path, std::string& names) {
-    return QueryWhole(names,
-                      [&](char* buffer, size_t size) { return ::listxattr(path, buffer, size); });
+    return Pass("ListAttributes", [&] {
+        return QueryWhole(
+            names, [&](char* buffer, size_t size) { return ::listxattr(path, buffer, size); });
+    });
 }
 
 int FileSystem::GetAttribute(const char* path, const char* name, std::string& value) {
-    return QueryWhole(
-        value, [&](char* buffer, size_t size) { return ::getxattr(path, name, buffer, size); });
+    return Pass("GetAttribute", [&] {
+        return QueryWhole(
+            value, [&](char* buffer, size_t size) { return ::getxattr(path, name, buffer, size); });
+    });
 }
 
 int FileSystem::SetAttribute(int fd, const char* name, const std::string& value) {
-    return ::fsetxattr(fd, name, value.data(), value.size(), 0);
+    return Pass("SetAttribute",
+                [&] { return ::fsetxattr(fd, name, value.data(), value.size(), 0); });
 }
 
 int FileSystem::StartWriteBack(int fd, off_t from, off_t count) {
+    return Pass("StartWriteBack", [&] {
 #ifdef SYNC_FILE_RANGE_WRITE
-    return ::sync_file_range(fd, from, count, SYNC_FILE_RANGE_WRITE);
+        return ::sync_file_range(fd, from, count, SYNC_FILE_RANGE_WRITE);
 #else
-    (void)fd, (void)from, (void)count;
-    errno = ENOSYS;
-    return -1;
+        (void)fd, (void)from, (void)count;
+        errno = ENOSYS;
+        return -1;
 #endif
+    });
 }
 
 int FileSystem::ChangeOwner(int fd, uid_t owner, gid_t group) {
-    return ::fchown(fd, owner, group);
+    return Pass("ChangeOwner", [&] { return ::fchown(fd, owner, group); });
 }
 
 int FileSystem::ChangeMode(int fd, mode_t mode) {
-    return ::fchmod(fd, mode);
+    return Pass("ChangeMode", [&] { return ::fchmod(fd, mode); });
 }
 
 int FileSystem::Name(int fd, const char* path) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0) {
-        return 0;
-    }
-    if (errno != ENOENT) {
-        return -1;
-    }
-    // No /proc: the direct form, which needs the right to name any open file.
-    return ::linkat(fd, "", AT_FDCWD, path, AT_EMPTY_PATH);
+    return Pass("Name", [&] {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0) {
+            return 0;
+        }
+        if (errno != ENOENT) {
+            return -1;
+        }
+        // No /proc: the direct form, which needs the right to name any open file.
+        return ::linkat(fd, "", AT_FDCWD, path, AT_EMPTY_PATH);
+    });
 }
 
 int FileSystem::Rename(const char* from, const char* to) {
-    return ::rename(from, to);
+    return Pass("Rename", [&] { return ::rename(from, to); });
 }
 
 int FileSystem::RenameNoReplace(const char* from, const char* to) {
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return -1;
-    }
-    // A file system without the flag: a new hard link fails where the name is taken, too.
-    if (::link(from, to) != 0) {
-        return -1;
-    }
-    return ::unlink(from);
+    return Pass("RenameNoReplace", [&] {
+        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+            return 0;
+        }
+        if (errno != EINVAL && errno != ENOSYS) {
+            return -1;
+        }
+        // A file system without the flag: a new hard link fails where the name is taken, too.
+        if (::link(from, to) != 0) {
+            return -1;
+        }
+        return ::unlink(from);
+    });
 }
 
 int FileSystem::Remove(const char* path) {
-    return ::unlink(path);
+    return Pass("Remove", [&] { return ::unlink(path); });
 }
 
 }  // namespace kofrex

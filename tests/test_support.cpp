@@ -111,7 +111,8 @@ Bytes ArchiveImage(const std::vector<StoredFile>& files) {
 
 int FaultyFileSystem::Fault(const char* kind) {
     calls.emplace_back(kind);
-    return fault ? fault(kind, static_cast<int>(calls.size())) : 0;
+    answer_ = fault ? fault(kind, static_cast<int>(calls.size())) : 0;
+    return answer_ > 0 ? answer_ : 0;
 }
 
 }  // namespace kofrex::test
