@@ -275,12 +275,12 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
 TEST_F(Store, AnOpenOfAHugeDirectoryThatDoesNotCompleteKeepsThePreviousTable) {
     Open({{"KEPT", "k"}});
     const std::string huge = folder / "huge.kfx";
-    WriteFile(huge, "KFRX\x01" + Le32(2'000'000));
-    fs::resize_file(huge, 9 + 23 * 2'000'000);
+    WriteFile(huge, "KFRX\x01" + Le32(2'200'000));  // a little over three pieces of 16 MiB
+    fs::resize_file(huge, 9 + 23 * 2'200'000);
     // What the progress answers, the error a read after the first piece fails with, and the
-    // pieces reported: all three of a refused directory, only the first of the others.
+    // pieces reported: all four of a refused directory, only the first of the others.
     const std::tuple<std::string, bool, int, int> cases[] = {
-        {"refused: no entry lies in the file", true, 0, 3},
+        {"refused: no entry lies in the file", true, 0, 4},
         {"cancelled", false, 0, 1},
         {"failing", true, EIO, 1}};
     for (const auto& [name, goOn, error, pieces] : cases) {
@@ -339,6 +339,7 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     const Work next[] = {[&] { store.ReleaseReplacedArchive(); },
                          [&] { store.OpenArchive(archive); },
                          [&] { store.ExtractEntry(1, target); },
+                         [&] { store.ExtractEntries(folder / "", {1}, {}); },
                          [&] { store.AddFileToArchive(folder / "0"); },  // a duplicate
                          [&] { store.CreateArchive(target); }};
     // Extracting all counts the bytes of every entry.
