@@ -527,7 +527,19 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
 
 TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
     WriteFile(source, Bytes((1 << 20) + 5, 's'));
-    ASSERT_EQ(Add([](std::string_view, int) { return 0; }), 0);
+    const auto age = [&] {
+        for (const std::string& name : Left()) {
+            fs::last_write_time(folder / name, fs::last_write_time(source) - std::chrono::hours(1));
+        }
+    };
+    // Another process tidying the folder just before the rename leaves the new archive alone.
+    ASSERT_EQ(Add([&](std::string_view kind, int) {
+                  return kind == "Rename"
+                             ? (age(),
+                                RemoveAbandonedTemporaries(FileSystem::Default(), folder / ""), 0)
+                             : 0;
+              }),
+              0);
     const Bytes grown = ReadFile(archive);
     const Names clean = calls;  // the calls of an add that nothing disturbs
     const auto rename = std::find(clean.begin(), clean.end(), "Rename");
@@ -560,9 +572,7 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             std::count(clean.begin(), clean.begin() + k - 1, GetParam() ? "Name" : "OpenUnnamed");
         EXPECT_LE(Left().size(), named && k <= renameCall && signal == SIGKILL ? 1u : 0u)
             << "killed " << at;
-        for (const std::string& name : Left()) {
-            fs::last_write_time(folder / name, fs::last_write_time(source) - std::chrono::hours(1));
-        }
+        age();
         ReplacementFile(FileSystem::Default(), folder / "next", Replacing::ChosenFile);
         EXPECT_EQ(Left(), Names{}) << "not removed after being killed at " << at;
         const bool moves = kind == "Read" || kind == "ReadAt" || kind == "WriteAt";  // can be short
@@ -572,15 +582,23 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
                               : kind == "GetAttribute"   ? ENODATA
                               : kind == "SetAttribute"   ? EPERM
                                                          : 0;
+        // The temporary file's name, taken by another file meanwhile.
+        const bool naming =
+            kind == "Name" || (!GetParam() && k > 1 && clean[k - 2] == "OpenUnnamed");
+        const int taken = naming ? EEXIST : 0;
         for (const auto& [error, persistent] : {std::pair{EIO, false},
                                                 {ENOSPC, true},
                                                 {int{FaultyFileSystem::kShort}, false},
-                                                {tolerated, false}}) {
+                                                {tolerated, false},
+                                                {taken, false},
+                                                {taken, true}}) {
             if ((error == FaultyFileSystem::kShort && !moves) || error == 0) {
                 continue;
             }
             const int raised = Add([&](std::string_view call, int number) {
-                const bool fails = number == k || (persistent && number > k);
+                // A name stays taken; a full disk fails every call after.
+                const bool fails =
+                    number == k || (persistent && number > k && (error != EEXIST || call == kind));
                 return fails && call != "Remove" ? error : 0;  // a failed removal must leave one
             });
             const Bytes after = ReadFile(archive);
@@ -593,7 +611,9 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             EXPECT_EQ(Left(), Names{}) << where;
             // From the first write to the rename every call serves the new archive: none may
             // fail unreported, but the early write-back, which is only a hint.
-            if (error > 0 && k > firstWrite && k < renameCall && kind != "StartWriteBack") {
+            if (error == taken && !persistent) {  // another name is tried
+                EXPECT_EQ(raised, 0) << where;
+            } else if (error > 0 && k > firstWrite && k < renameCall && kind != "StartWriteBack") {
                 EXPECT_EQ(raised, error) << "unreported, " << where;
             }
             if (k > renameCall) {
