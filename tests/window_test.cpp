@@ -527,6 +527,7 @@ TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder
     const QString report = Write("отчет.txt", "1"), photos = Write("фотки.txt", "2");
     EXPECT_TRUE(Drop({b, "https://example.org/c.txt", a, report, photos, Path("fifo")}));
     EXPECT_EQ(Rows(), QStringList({"B.TXT          ", "A.TXT          ", "?????.TXT      "}));
+    EXPECT_TRUE(Drop({a}));
     window->OpenNamedArchive(Archive("named.kfx", {}));
     window->OpenNamedArchive(a);  // no archive: said so, by name, as through the dialog
     Run(window->cmdBrowse, b);
@@ -535,6 +536,8 @@ TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder
     EXPECT_EQ(messages->shown,
               QStringList({"Kofrex 0: These files were not stored:\nфотки.txt: its stored name "
                            "?????.TXT is already in the archive.\nfifo: it is not a regular file.",
+                           "Kofrex 0: This file was not stored:\na.txt: its stored name A.TXT is "
+                           "already in the archive.",
                            refused.arg(a), refused.arg(b)}));
 }
 
