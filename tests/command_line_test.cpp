@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/file.h>
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 namespace {
 
@@ -93,6 +98,30 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     EXPECT_EQ(read("out/deeper/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/B Ä.TXT"), QByteArray("\0\xff", 2));
+    // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it.
+    const QString archive = scratch.filePath("a.kfx");
+    const qsizetype before = read("a.kfx").size();
+    const int held = ::open(qPrintable(archive), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    for (const bool interrupted : {true, false}) {
+        QProcess child;
+        child.setProcessEnvironment(bare);
+        child.setWorkingDirectory(scratch.path());
+        child.start(KOFREX_PROGRAM, {"--add-to", "a.kfx", "notes.kfx"});
+        const QDir opened("/proc/" + QString::number(child.processId()) + "/fd");
+        while (std::ranges::none_of(
+            opened.entryInfoList(QDir::AllEntries | QDir::System),
+            [&](const QFileInfo& fd) { return fd.symLinkTarget() == archive; })) {
+            QThread::msleep(10);  // until it has the archive open, to lock it
+        }
+        QThread::msleep(600);  // longer than work that shows nothing on a terminal either
+        interrupted ? (void)::kill(child.processId(), SIGINT) : (void)::flock(held, LOCK_UN);
+        ASSERT_TRUE(child.waitForFinished(20000));
+        EXPECT_EQ(child.exitStatus() == QProcess::CrashExit, interrupted);
+        EXPECT_EQ(child.readAllStandardError(),
+                  interrupted ? "kofrex: Cancelled: the archive is as it was.\n" : "");
+    }
+    EXPECT_EQ(read("a.kfx").size(), before + 23 + 12);  // notes.kfx added once
 }
 
 }  // namespace
