@@ -287,6 +287,8 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
         }
         return verbs.join(' ').simplified();
     };
+    dialog->choices << Archive("empty.kfx", {});
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(enabled(), "");
     dialog->choices << Archive("verbs.kfx", {{"A.TXT", "1"}, {"B.TXT", "22"}, {"C.TXT", "333"}});
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
@@ -322,6 +324,9 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(folder.HeldAfterRemoval(), 0);
     ASSERT_TRUE(QDir().mkpath(Path("out")));
     Write("out/A.TXT", "old"), Write("out/C.TXT", "old");
+    dialog->choices << Path("out"), messages->answers << kAnswerYes << kAnswerNoToAll;
+    window->mnuExtractAll->trigger();
+    EXPECT_SAME_BYTES(Read("out/C.TXT"), "old");
     dialog->choices << Path("out"), messages->answers << kAnswerYesToAll;
     window->mnuExtractAll->trigger();  // asked once for both
     EXPECT_SAME_BYTES(Read("out/A.TXT"), "1");
@@ -335,14 +340,20 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
              "Rename input: New name for 'B.TXT': [B.TXT]",
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",
+             "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?",
+             "Overwrite 8: The file 'C.TXT' already exists. Overwrite it?",
              "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?"}));
-    EXPECT_EQ(dialog->uses.mid(1),
+    EXPECT_EQ(dialog->uses.mid(2),
               QStringList({"open '' " + kAllFiles + " 81004 Replace with... ",
+                           "folder '' " + QString() + " 80000 Extract all files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... "}));
     Write("verbs.kfx", ArchiveImage({{"C.TXT", "3"}}));  // by another program, meanwhile
     ClickRow(0), ++messages->yeses, QTest::keyClick(window->lstFiles, Qt::Key_Delete);
     EXPECT_TRUE(messages->shown.last().startsWith("Kofrex 0: The archive has changed"));
     EXPECT_EQ(Rows(), QStringList({"C.TXT          "}));
+    Write("verbs.kfx", ArchiveImage({{"D.TXT", "44"}}));
+    ClickRow(0), QTest::keyClick(window->lstFiles, Qt::Key_Return);
+    EXPECT_EQ(Rows(), QStringList({"D.TXT          "}));
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
 }
