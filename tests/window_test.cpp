@@ -173,6 +173,12 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     EXPECT_EQ(QApplication::focusWidget(), window->txtArchive);
     QTest::keyClicks(window->txtArchive, "typed");  // it shows the current archive only
     EXPECT_EQ(window->txtArchive->text(), "");
+    for (QWidget* next :
+         std::initializer_list<QWidget*>{window->lstFiles, window->cmdBrowse, window->cmdNew,
+                                         window->cmdAdd, window->cmdExtract, window->txtArchive}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
     const auto name = [](QWidget* control) {
         return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
     };
@@ -274,6 +280,8 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     EXPECT_EQ(folder.HeldAfterRemoval(), 0);
     EXPECT_EQ(Shows().mid(4),
               QStringList({"ALPHA          ", "Size: ", "Offset: ", archive, "-1"}));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window->lblSize)->text(QAccessible::Name),
+              "Size: ");
     EXPECT_FALSE(progressShown);
 }
 

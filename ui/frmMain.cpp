@@ -190,9 +190,9 @@ void frmMain::SetUpControls() {
     txtArchive->setAcceptDrops(false);
 }
 
+// Path box, list, browse button, then the buttons down the right: the controls are made in the
+// order lstFiles, cmdBrowse, txtArchive already keep, so only the buttons move behind them.
 void frmMain::SetTabOrder() {
-    setTabOrder(txtArchive, lstFiles);
-    setTabOrder(lstFiles, cmdBrowse);
     setTabOrder(cmdBrowse, cmdNew);
     setTabOrder(cmdNew, cmdAdd);
     setTabOrder(cmdAdd, cmdExtract);
