@@ -463,6 +463,25 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// Work holds typing back, but a question it asks gets the keyboard and the normal cursor.
+TEST_F(Window, AQuestionDuringWorkTakesInputAndTheCursorIsBusyAgainAfter) {
+    QLineEdit typing;
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    WorkProgress work(window.get(), "Working", kProgressDelay);
+    const auto typed = [&](const QString& keys) {
+        QTest::keyClicks(&typing, keys);
+        return typing.text();
+    };
+    EXPECT_EQ(typed("a"), "");
+    work.AskUser([&] {
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        return typed("b").size();
+    });
+    EXPECT_EQ(typed("c"), "b");
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    QGuiApplication::restoreOverrideCursor();
+}
+
 // In a real event loop, in a child of its own: an error is shown, the window stays, and once the
 // user closes it the program ends with status 0 (1 if the window went with the error).
 TEST_F(Window, GoesOnAfterAnErrorUntilClosedAndEndsWithStatusZero) {
