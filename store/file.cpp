@@ -44,7 +44,7 @@ void CopyMeter::Wrote(File& out, std::int64_t position, std::int64_t count) {
 
 std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
-    if (fd < 0) {
+    if (fd == -1) {
         return std::nullopt;
     }
     File file(fs, fd, path);
@@ -57,14 +57,14 @@ std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
 
 File File::OpenArchiveForReading(FileSystem& fs, const std::string& path) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
-    if (fd < 0) {
+    if (fd == -1) {
         throw ArchiveError::FromErrno(errno, "open", path);
     }
     return File(fs, fd, path);
 }
 
 File::~File() {
-    if (fd_ >= 0) {
+    if (fd_ != -1) {
         fs_->Close(fd_);
     }
 }

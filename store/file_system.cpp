@@ -22,7 +22,7 @@ int FileSystem::Open(const char* path, int flags, mode_t mode) {
         int fd;
         do {
             fd = ::open(path, flags | O_CLOEXEC, mode);
-        } while (fd < 0 && errno == EINTR);
+        } while (fd == -1 && errno == EINTR);
         return fd;
     });
 }

@@ -31,7 +31,7 @@ bool modKofrex::FileExists(const std::string& path) const {
     }
     // Non-blocking, so that testing a named pipe does not wait for a writer.
     const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
-    if (fd < 0) {
+    if (fd == -1) {
         return false;
     }
     struct stat status {};
@@ -162,7 +162,7 @@ File modKofrex::OpenLockedArchive() {
 std::optional<File> modKofrex::TryOpenLocked(const std::string& path) {
     for (;;) {
         const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
-        if (fd < 0) {
+        if (fd == -1) {
             return std::nullopt;
         }
         File file(fs_, fd, path);

@@ -80,7 +80,7 @@ TargetPlace ResolveTarget(FileSystem& fs, const std::string& path) {
     }
     // The kernel follows the links itself, with every check it makes.
     const int fd = fs.Open(path.c_str(), O_PATH, 0);
-    if (fd < 0) {
+    if (fd == -1) {
         throw ArchiveError::FromErrno(errno, "open", path);
     }
     File resolved(fs, fd, path);

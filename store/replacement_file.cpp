@@ -62,7 +62,7 @@ bool IsTemporaryName(std::string_view name) {
 // was left by a process that ended without removing it.
 void RemoveIfAbandoned(FileSystem& fs, const std::string& path) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
-    if (fd < 0) {
+    if (fd == -1) {
         return;
     }
     File file(fs, fd, path);
@@ -203,29 +203,29 @@ void ReplacementFile::RefuseUnsafeTarget(Replacing kind, const struct stat& exis
 
 void ReplacementFile::OpenTemporary(mode_t mode) {
     int fd = fs_.OpenUnnamed(folder_.c_str(), mode);
-    if (fd >= 0) {
+    if (fd != -1) {
         unnamed_ = true;
     } else if (!LacksUnnamedFiles(errno)) {
         Raise("create a file in the folder", folder_);
     }
-    for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
+    for (int attempt = 0; fd == -1 && attempt < kNameAttempts; ++attempt) {
         const std::string name = TemporaryNameIn(folder_);
         fd = fs_.Open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
-        if (fd >= 0) {
+        if (fd != -1) {
             temporaryName_ = name;
             temporarySlot_ = Remember(name);
         } else if (errno != EEXIST) {
             Raise("create a file in the folder", folder_);
         }
     }
-    if (fd < 0) {
+    if (fd == -1) {
         errno = EEXIST;
         Raise("create a file in the folder", folder_);
     }
     output_.emplace(fs_, fd, place_.path);
     // Held until the rename, so that no other process takes the file for abandoned meanwhile.
     if (fs_.Lock(fd, LOCK_EX | LOCK_NB) == 0) {
-        if (const int holder = fs_.Duplicate(fd); holder >= 0) {
+        if (const int holder = fs_.Duplicate(fd); holder != -1) {
             lock_.emplace(fs_, holder, place_.path);
         }
     }
@@ -235,7 +235,7 @@ void ReplacementFile::OpenTemporary(mode_t mode) {
 void ReplacementFile::OpenInPlace() {
     const int fd =
         fs_.Open(place_.path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0);
-    if (fd < 0) {
+    if (fd == -1) {
         Raise("write", place_.path);
     }
     output_.emplace(fs_, fd, place_.path);
@@ -348,7 +348,7 @@ void ReplacementFile::FlushFolder() {
 
 void FlushFolder(FileSystem& fs, const std::string& folder) {
     const int fd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY, 0);
-    if (fd < 0) {
+    if (fd == -1) {
         throw ArchiveError::FromErrno(errno, "write to the folder", folder);
     }
     File opened(fs, fd, folder);
