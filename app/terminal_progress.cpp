@@ -64,8 +64,7 @@ bool TerminalProgress::Report(const Progress& progress) {
 
 void TerminalProgress::EndAsInterrupted(const QString& why) {
     Clear();
-    std::fprintf(stderr, "kofrex: %s\n", qPrintable(why));
-    std::fflush(stderr);
+    std::fprintf(stderr, "kofrex: %s\n", qPrintable(why));  // stderr is never buffered
     ::sigaction(SIGINT, &beforeUs, nullptr);
     ::raise(SIGINT);
     std::_Exit(130);  // only when the one before us did not end the program
@@ -74,7 +73,6 @@ void TerminalProgress::EndAsInterrupted(const QString& why) {
 void TerminalProgress::Draw(const QString& text) {
     // Back to the line's start, the text, and the rest of the line erased.
     std::fprintf(stderr, "\r%s\033[K", qPrintable(text));
-    std::fflush(stderr);
     shown_ = true;
 }
 

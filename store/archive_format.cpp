@@ -38,11 +38,13 @@ ArchiveHeader DecodeHeader(std::span<const char, kHeaderSize> bytes) {
     return header;
 }
 
+// The name leads each record.
+static_assert(kNameOffset == 0);
+
 EntryBytes EncodeEntry(const ArchiveEntry& entry) {
     EntryBytes out{};
-    std::fill_n(out.begin() + kNameOffset, kNameSize, ' ');
-    std::copy_n(entry.Name.begin(), std::min(entry.Name.size(), kNameSize),
-                out.begin() + kNameOffset);
+    std::fill_n(out.begin(), kNameSize, ' ');
+    std::copy_n(entry.Name.begin(), std::min(entry.Name.size(), kNameSize), out.begin());
     PutInt32(out.data() + kEntryOffsetOffset, entry.Offset);
     PutInt32(out.data() + kEntrySizeOffset, entry.Size);
     return out;
@@ -50,7 +52,7 @@ EntryBytes EncodeEntry(const ArchiveEntry& entry) {
 
 ArchiveEntry DecodeEntry(std::span<const char, kEntrySize> bytes) {
     ArchiveEntry entry;
-    entry.Name.assign(bytes.data() + kNameOffset, kNameSize);
+    entry.Name.assign(bytes.data(), kNameSize);
     entry.Offset = GetInt32(bytes.data() + kEntryOffsetOffset);
     entry.Size = GetInt32(bytes.data() + kEntrySizeOffset);
     return entry;

@@ -215,8 +215,8 @@ void File::Unlock() {
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b) {
     struct stat first {};
     struct stat second {};
-    if (a.empty() || b.empty() || fs.PathStatus(a.c_str(), first) != 0 ||
-        fs.PathStatus(b.c_str(), second) != 0) {
+    // An empty path names nothing: its status fails too.
+    if (fs.PathStatus(a.c_str(), first) != 0 || fs.PathStatus(b.c_str(), second) != 0) {
         return false;
     }
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;

@@ -41,10 +41,9 @@ int FileSystem::OpenUnnamed(const char* folder, mode_t mode) {
 
 ssize_t FileSystem::Read(int fd, void* buffer, size_t count) {
     return Pass("Read", [&] {
-        count = Portion(count);
         ssize_t done;
         do {
-            done = ::read(fd, buffer, count);
+            done = ::read(fd, buffer, Portion(count));
         } while (done < 0 && errno == EINTR);
         return done;
     });
@@ -52,10 +51,9 @@ ssize_t FileSystem::Read(int fd, void* buffer, size_t count) {
 
 ssize_t FileSystem::ReadAt(int fd, void* buffer, size_t count, off_t position) {
     return Pass("ReadAt", [&] {
-        count = Portion(count);
         ssize_t done;
         do {
-            done = ::pread(fd, buffer, count, position);
+            done = ::pread(fd, buffer, Portion(count), position);
         } while (done < 0 && errno == EINTR);
         return done;
     });
@@ -63,10 +61,9 @@ ssize_t FileSystem::ReadAt(int fd, void* buffer, size_t count, off_t position) {
 
 ssize_t FileSystem::WriteAt(int fd, const void* buffer, size_t count, off_t position) {
     return Pass("WriteAt", [&] {
-        count = Portion(count);
         ssize_t done;
         do {
-            done = ::pwrite(fd, buffer, count, position);
+            done = ::pwrite(fd, buffer, Portion(count), position);
         } while (done < 0 && errno == EINTR);
         return done;
     });

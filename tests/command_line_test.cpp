@@ -56,6 +56,7 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--extract-to", "out/deeper", "a.kfx", " a.txt "}, 0, "", ""},
         {{"--extract-to", "out/deeper", "a.kfx"}, 1, "", "'out/deeper/A.TXT' exists already"},
         {{"--extract-to", "out/deeper", "a.kfx", "nope"}, 1, "", "No entry is stored as 'nope'."},
+        {{"--extract-to", "out", "none.kfx"}, 1, "", "There is no file 'none.kfx'."},
         {{"--extract-to", "out", "--overwrite", "a.kfx"}, 0, "", ""},
         {{"--add-to", "c.kfx", "q\"\x1b\n.t"}, 0, "", ""},
         {{"--list", "c.kfx"}, 0, "Q\"??.T\t1\t33\n", ""},

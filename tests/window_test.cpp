@@ -332,9 +332,9 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(folder.HeldAfterRemoval(), 0);
     ASSERT_TRUE(QDir().mkpath(Path("out")));
     Write("out/A.TXT", "old"), Write("out/C.TXT", "old");
-    dialog->choices << Path("out"), messages->answers << kAnswerYes << kAnswerNoToAll;
-    window->mnuExtractAll->trigger();
-    EXPECT_SAME_BYTES(Read("out/C.TXT"), "old");
+    dialog->choices << Path("out"), messages->answers << kAnswerNo << kAnswerNoToAll;
+    window->mnuExtractAll->trigger();  // nothing written
+    EXPECT_SAME_BYTES(Read("out/A.TXT"), "old");
     dialog->choices << Path("out"), messages->answers << kAnswerYesToAll;
     window->mnuExtractAll->trigger();  // asked once for both
     EXPECT_SAME_BYTES(Read("out/A.TXT"), "1");
@@ -440,7 +440,9 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
         {fail("Open", []() -> int { throw std::bad_alloc(); }), Path("x"),
          "Error 12: Out of memory", "A"},
         {fail("PathStatus", []() -> int { throw 42; }), "", "Error -1: An unexpected error", "A"},
-        {fail("RenameNoReplace", [] { return EACCES; }), Path("x"), "Error 13: Could not", "A"}};
+        {fail("RenameNoReplace", [] { return EACCES; }), Path("x"), "Error 13: Could not", "A"},
+        {fail("Open", [] { return EACCES; }), Path("x"), "Error 13: Could not open " + archive,
+         "A"}};
     for (const auto& [change, target, start, row] : cases) {
         files.fault = nullptr;
         messages->shown.clear();
