@@ -43,7 +43,7 @@ void CopyMeter::Wrote(File& out, std::int64_t position, std::int64_t count) {
 }
 
 std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
-    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd == -1) {
         return std::nullopt;
     }
@@ -56,7 +56,7 @@ std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
 }
 
 File File::OpenArchiveForReading(FileSystem& fs, const std::string& path) {
-    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd == -1) {
         throw ArchiveError::FromErrno(errno, "open", path);
     }

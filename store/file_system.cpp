@@ -28,15 +28,7 @@ int FileSystem::Open(const char* path, int flags, mode_t mode) {
 }
 
 int FileSystem::OpenUnnamed(const char* folder, mode_t mode) {
-    return Pass("OpenUnnamed", [&] {
-#ifdef O_TMPFILE
-        return Open(folder, O_TMPFILE | O_RDWR, mode);
-#else
-        (void)folder, (void)mode;
-        errno = EOPNOTSUPP;
-        return -1;
-#endif
-    });
+    return Pass("OpenUnnamed", [&] { return Open(folder, O_TMPFILE | O_RDWR, mode); });
 }
 
 ssize_t FileSystem::Read(int fd, void* buffer, size_t count) {
@@ -199,15 +191,8 @@ int FileSystem::SetAttribute(int fd, const char* name, const std::string& value)
 }
 
 int FileSystem::StartWriteBack(int fd, off_t from, off_t count) {
-    return Pass("StartWriteBack", [&] {
-#ifdef SYNC_FILE_RANGE_WRITE
-        return ::sync_file_range(fd, from, count, SYNC_FILE_RANGE_WRITE);
-#else
-        (void)fd, (void)from, (void)count;
-        errno = ENOSYS;
-        return -1;
-#endif
-    });
+    return Pass("StartWriteBack",
+                [&] { return ::sync_file_range(fd, from, count, SYNC_FILE_RANGE_WRITE); });
 }
 
 int FileSystem::ChangeOwner(int fd, uid_t owner, gid_t group) {

@@ -21,7 +21,7 @@ class FileSystem {
     // The instance the program uses.
     static FileSystem& Default();
 
-    int Open(const char* path, int flags, mode_t mode);
+    int Open(const char* path, int flags, mode_t mode = 0);  // the mode of a file it creates
     // An unnamed file in `folder`, opened for reading and writing; see Name().
     int OpenUnnamed(const char* folder, mode_t mode);
     // Sequential, for files read whole from the start: pipes and devices cannot seek.

@@ -30,7 +30,7 @@ bool modKofrex::FileExists(const std::string& path) const {
         return false;
     }
     // Non-blocking, so that testing a named pipe does not wait for a writer.
-    const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+    const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd == -1) {
         return false;
     }
@@ -161,7 +161,7 @@ File modKofrex::OpenLockedArchive() {
 
 std::optional<File> modKofrex::TryOpenLocked(const std::string& path) {
     for (;;) {
-        const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
+        const int fd = fs_.Open(path.c_str(), O_RDONLY | O_NONBLOCK);
         if (fd == -1) {
             return std::nullopt;
         }

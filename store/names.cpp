@@ -92,7 +92,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string EncodeWindows1252(std::string_view utf8) {
     std::string out;
-    out.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
         std::size_t length = 1;
@@ -106,7 +105,6 @@ std::string EncodeWindows1252(std::string_view utf8) {
 
 std::string DecodeWindows1252(std::string_view windows1252) {
     std::string out;
-    out.reserve(windows1252.size());
     for (const char c : windows1252) {
         AppendUtf8(out, FromWindows1252(static_cast<unsigned char>(c)));
     }

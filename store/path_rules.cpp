@@ -79,7 +79,7 @@ TargetPlace ResolveTarget(FileSystem& fs, const std::string& path) {
         return {path, status};
     }
     // The kernel follows the links itself, with every check it makes.
-    const int fd = fs.Open(path.c_str(), O_PATH, 0);
+    const int fd = fs.Open(path.c_str(), O_PATH);
     if (fd == -1) {
         throw ArchiveError::FromErrno(errno, "open", path);
     }

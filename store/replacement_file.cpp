@@ -61,7 +61,7 @@ bool IsTemporaryName(std::string_view name) {
 // A temporary file that no process holds locked, and that has not been written for a while,
 // was left by a process that ended without removing it.
 void RemoveIfAbandoned(FileSystem& fs, const std::string& path) {
-    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    const int fd = fs.Open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
     if (fd == -1) {
         return;
     }
@@ -234,7 +234,7 @@ void ReplacementFile::OpenTemporary(mode_t mode) {
 // Where no new file may take the target's place: its old content is given up anyway.
 void ReplacementFile::OpenInPlace() {
     const int fd =
-        fs_.Open(place_.path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0);
+        fs_.Open(place_.path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd == -1) {
         Raise("write", place_.path);
     }
@@ -347,7 +347,7 @@ void ReplacementFile::FlushFolder() {
 }
 
 void FlushFolder(FileSystem& fs, const std::string& folder) {
-    const int fd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY, 0);
+    const int fd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd == -1) {
         throw ArchiveError::FromErrno(errno, "write to the folder", folder);
     }
