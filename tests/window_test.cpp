@@ -137,11 +137,10 @@ class Window : public ::testing::Test {
         QDragEnterEvent enter({9, 9}, Qt::CopyAction | Qt::MoveAction, &data, {},
                               Qt::ShiftModifier);
         QDropEvent drop({9, 9}, enter.possibleActions(), &data, {}, Qt::ShiftModifier);
-        if (QApplication::sendEvent(onto, &enter), enter.isAccepted()) {
-            QApplication::sendEvent(onto, &drop);
-            QCoreApplication::processEvents();
-        }
-        return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+        QApplication::sendEvent(onto, &enter), QApplication::sendEvent(onto, &drop);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(drop.isAccepted(), enter.isAccepted());  // taken exactly when offered
+        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
     }
 
     ScratchFolder folder;
