@@ -166,6 +166,7 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     }
     EXPECT_EQ(window->Label1->pos(), QPoint(8, 16));
     EXPECT_EQ(window->Label2->pos(), QPoint(8, 72));
+    EXPECT_EQ(window->font().pointSizeF(), 8.25);
     // In the dialog font the layout was drawn for, each caption fits on one line beside its box.
     EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x());
     EXPECT_LT(window->Label2->geometry().bottom(), window->lstFiles->y());
@@ -361,6 +362,16 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     Write("verbs.kfx", ArchiveImage({{"D.TXT", "44"}}));
     ClickRow(0), QTest::keyClick(window->lstFiles, Qt::Key_Return);
     EXPECT_EQ(Rows(), QStringList({"D.TXT          "}));
+    QStringList menu;  // what Shift+F10 offers, read while it is up
+    QTimer::singleShot(0, [&] {
+        for (QAction* action : QApplication::activePopupWidget()->actions()) {
+            menu << (action->isSeparator() ? "|" : action->text());
+        }
+        QApplication::activePopupWidget()->close();
+    });
+    QTest::keyClick(window->lstFiles, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(menu.join(' '), "Extract… Extract All… Open | Replace With… Rename… Delete");
+    ShowWindow();
     QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
 }
