@@ -557,6 +557,7 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
     // The new archive must be on the disk before it takes the old one's name.
     const auto lastWrite = std::find(std::make_reverse_iterator(rename), clean.rend(), "WriteAt");
     EXPECT_NE(std::find(lastWrite.base(), rename, "Sync"), rename) << "no flush before the rename";
+    EXPECT_NE(std::find(rename, clean.end(), "Sync"), clean.end()) << "the folder is not flushed";
     for (int k = 1; k <= std::ssize(clean) && !HasFailure(); ++k) {
         const std::string& kind = clean[k - 1];
         const std::string at = "call " + std::to_string(k) + " " + kind;

@@ -610,7 +610,7 @@ TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChos
     auto* list = widget.findChild<QAbstractItemView*>("listView");
     auto* name = widget.findChild<QLineEdit*>("fileNameEdit");
     qt.DefaultExt = ".kfx", qt.DialogTitle = "Title";
-    qt.Filter = "Kofrex Archives (*.kfx)|*.kfx|Pictures|*.png;*.jpg|All files (*.*)|*.*";
+    qt.Filter = "Kofrex Archives (*.kfx)|*.kfx|Pictures|*.png;*.jpg|All files (*.*)|*.*|Odd";
     const Act typeData = [&] {
         name->setText(Path("data.kfx"));
         name->completer()->popup()->show();  // as typing brings it up

@@ -33,7 +33,6 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
 ListBox::ListBox(QWidget* parent) : QListView(parent) {
     setModel(&model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     setDragDropMode(QAbstractItemView::DragOnly);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -114,7 +113,6 @@ void ListBox::updateGeometries() {
     bar->setRange(0, std::max(0, model_.rowCount() - WholeRowsShown()));
     bar->setPageStep(WholeRowsShown());
     bar->setSingleStep(1);
-    horizontalScrollBar()->setRange(0, 0);
     QAbstractItemView::updateGeometries();
 }
 
