@@ -245,11 +245,14 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
     Open({{"ONE.TXT", "one"}, {"TWO.TXT", "two"}});
     const Bytes theirs = ArchiveImage({{"THEIRS", "t"}});
     // The path, the work, what the other program puts there, what is there after, the error.
+    int asked = 0;
     const std::tuple<std::string, Work, Bytes, Bytes, int> cases[] = {
         {archive, Add("mine", "M"), theirs, theirs, ESTALE},
         {target, [&] { store.ExtractEntry(1, target, false); }, "appeared", "appeared", -1},
         {folder / "THEIRS",  // theirs by now; the user, asked again, lets it be replaced
-         [&] { store.ExtractEntries(folder / "", {1}, [](const std::string&) { return true; }); },
+         [&] {
+             store.ExtractEntries(folder / "", {1}, [&](const std::string&) { return ++asked; });
+         },
          "appeared", "t", 0}};
     for (const auto& [path, work, written, bytes, error] : cases) {
         files.fault = [&](std::string_view kind, int) {
@@ -268,6 +271,7 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
     }
     EXPECT_EQ(store.Entries(), Reread());  // read again
     EXPECT_EQ(folder.Names().size(), 7u);  // no temporary file left
+    EXPECT_EQ(asked, 1);                   // once
     // A rewrite in place of the same length, and the same modification time, is caught too.
     const auto time = fs::last_write_time(archive);
     WriteFile(archive, ArchiveImage({{"THEIRZ", "t"}}));
