@@ -110,7 +110,7 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
       progressDelay_(platform.progressDelay) {
     setWindowTitle(tr("Kofrex - by Quorvane"));
-    setFixedSize(FromLayout(*this, 0, 0, 404, 380).size());
+    setFixedSize(Pixels(404, logicalDpiX()), Pixels(380, logicalDpiY()));
     setFont(DialogFont());
     cDlg->DefaultExt = kArchiveExt;
     cDlg->Filter = kArchiveFilter;
@@ -145,8 +145,8 @@ void frmMain::PlaceControls() {
     place(lstFiles, 8, 96, 265, 277);
     place(cmdBrowse, 376, 16, 25, 25);
     place(txtArchive, 80, 16, 297, 25);
-    Label2->move(FromLayout(*this, 8, 72, 0, 0).topLeft());
-    Label1->move(FromLayout(*this, 8, 16, 0, 0).topLeft());
+    Label2->move(Pixels(8, logicalDpiX()), Pixels(72, logicalDpiY()));
+    Label1->move(Pixels(8, logicalDpiX()), Pixels(16, logicalDpiY()));
     // A font wider than the layout was drawn for would make Label1 reach under the path box;
     // the box stays on top so that what is shown in it is never overdrawn.
     txtArchive->raise();
