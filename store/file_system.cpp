@@ -11,6 +11,19 @@
 #include <string>
 
 namespace kofrex {
+namespace {
+
+// A call that a signal interrupted before it did anything is made again.
+template <class Call>
+auto RetriedOnInterrupt(Call system) -> decltype(system()) {
+    decltype(system()) result;
+    do {
+        result = system();
+    } while (result == -1 && errno == EINTR);
+    return result;
+}
+
+}  // namespace
 
 FileSystem& FileSystem::Default() {
     static FileSystem instance;
@@ -19,11 +32,7 @@ FileSystem& FileSystem::Default() {
 
 int FileSystem::Open(const char* path, int flags, mode_t mode) {
     return Pass("Open", [&] {
-        int fd;
-        do {
-            fd = ::open(path, flags | O_CLOEXEC, mode);
-        } while (fd == -1 && errno == EINTR);
-        return fd;
+        return RetriedOnInterrupt([&] { return ::open(path, flags | O_CLOEXEC, mode); });
     });
 }
 
@@ -33,31 +42,19 @@ int FileSystem::OpenUnnamed(const char* folder, mode_t mode) {
 
 ssize_t FileSystem::Read(int fd, void* buffer, size_t count) {
     return Pass("Read", [&] {
-        ssize_t done;
-        do {
-            done = ::read(fd, buffer, Portion(count));
-        } while (done < 0 && errno == EINTR);
-        return done;
+        return RetriedOnInterrupt([&] { return ::read(fd, buffer, Portion(count)); });
     });
 }
 
 ssize_t FileSystem::ReadAt(int fd, void* buffer, size_t count, off_t position) {
     return Pass("ReadAt", [&] {
-        ssize_t done;
-        do {
-            done = ::pread(fd, buffer, Portion(count), position);
-        } while (done < 0 && errno == EINTR);
-        return done;
+        return RetriedOnInterrupt([&] { return ::pread(fd, buffer, Portion(count), position); });
     });
 }
 
 ssize_t FileSystem::WriteAt(int fd, const void* buffer, size_t count, off_t position) {
     return Pass("WriteAt", [&] {
-        ssize_t done;
-        do {
-            done = ::pwrite(fd, buffer, Portion(count), position);
-        } while (done < 0 && errno == EINTR);
-        return done;
+        return RetriedOnInterrupt([&] { return ::pwrite(fd, buffer, Portion(count), position); });
     });
 }
 
@@ -138,13 +135,7 @@ int FileSystem::ListFolder(const char* folder, std::vector<std::string>& names) 
 }
 
 int FileSystem::Lock(int fd, int operation) {
-    return Pass("Lock", [&] {
-        int result;
-        do {
-            result = ::flock(fd, operation);
-        } while (result < 0 && errno == EINTR);
-        return result;
-    });
+    return Pass("Lock", [&] { return RetriedOnInterrupt([&] { return ::flock(fd, operation); }); });
 }
 
 namespace {
