@@ -140,7 +140,8 @@ class Window : public ::testing::Test {
         QApplication::sendEvent(onto, &enter), QApplication::sendEvent(onto, &drop);
         QCoreApplication::processEvents();
         EXPECT_EQ(drop.isAccepted(), enter.isAccepted());  // taken exactly when offered
-        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
+        return drop.isAccepted() && drop.dropAction() == Qt::CopyAction &&
+               enter.dropAction() == Qt::CopyAction;  // the drag is shown as a copy too
     }
 
     ScratchFolder folder;
