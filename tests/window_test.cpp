@@ -440,21 +440,25 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
     };
     const auto rewrite = [&] { Write("shared.kfx", ArchiveImage({{"B", "2"}})); };  // in place
     const QString changed = "The archive has changed since it was opened.";
-    // What happens after the row was chosen, the target chosen, the message shown, and the row
-    // the list then shows ("" for no archive left).
-    const std::vector<std::tuple<Act, QString, QString, QString>> cases = {
-        {replace, "", changed, "B"},
-        {rewrite, "", changed, "B"},
-        {fail("LinkStatus", replace), Path("new.bin"), changed, "B"},  // while the dialog was up
-        {[&] { std::remove(qPrintable(archive)); }, "", "Error 2: The archive " + archive, ""},
-        {[&] { Write("shared.kfx", "junk"); }, "", "Error 74: The file " + archive, ""},
+    // What happens after the row was chosen, the target chosen, the message shown, the row the
+    // list then shows ("" for no archive left), and whether all entries are extracted.
+    const std::vector<std::tuple<Act, QString, QString, QString, bool>> cases = {
+        {replace, "", changed, "B", false},
+        {rewrite, "", changed, "B", false},
+        {fail("LinkStatus", replace), Path("new.bin"), changed, "B", false},  // during the dialog
+        {fail("Open", replace), Path("gone"), changed, "B", true},
+        {[&] { std::remove(qPrintable(archive)); }, "", "Error 2: The archive " + archive, "",
+         false},
+        {[&] { Write("shared.kfx", "junk"); }, "", "Error 74: The file " + archive, "", false},
         {fail("Open", []() -> int { throw std::bad_alloc(); }), Path("x"),
-         "Error 12: Out of memory", "A"},
-        {fail("PathStatus", []() -> int { throw 42; }), "", "Error -1: An unexpected error", "A"},
-        {fail("RenameNoReplace", [] { return EACCES; }), Path("x"), "Error 13: Could not", "A"},
-        {fail("Open", [] { return EACCES; }), Path("x"), "Error 13: Could not open " + archive,
-         "A"}};
-    for (const auto& [change, target, start, row] : cases) {
+         "Error 12: Out of memory", "A", false},
+        {fail("PathStatus", []() -> int { throw 42; }), "", "Error -1: An unexpected error", "A",
+         false},
+        {fail("RenameNoReplace", [] { return EACCES; }), Path("x"), "Error 13: Could not", "A",
+         false},
+        {fail("Open", [] { return EACCES; }), Path("x"), "Error 13: Could not open " + archive, "A",
+         false}};
+    for (const auto& [change, target, start, row, all] : cases) {
         files.fault = nullptr;
         messages->shown.clear();
         Run(window->cmdBrowse, Archive("shared.kfx", {{"A", "1"}}));
@@ -464,7 +468,7 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
         if (!target.isEmpty()) {
             dialog->choices << target, ++messages->yeses;
         }
-        window->cmdExtract->click();
+        all ? window->mnuExtractAll->trigger() : window->cmdExtract->click();
         const QString shown = messages->shown.value(messages->shown.size() - 1);
         EXPECT_TRUE(shown.startsWith("Kofrex 0: " + start)) << shown.toStdString();
         const QStringList rows = row.isEmpty() ? QStringList() : QStringList(row.leftJustified(15));
