@@ -284,6 +284,9 @@ TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {
     EXPECT_EQ(QAccessible::queryAccessibleInterface(window->lblSize)->text(QAccessible::Name),
               "Size: ");
     EXPECT_FALSE(progressShown);
+    // The table shrunk while the list waits to be filled again: a row that is gone shows empty.
+    ASSERT_TRUE(store.OpenArchive(qPrintable(Archive("one.kfx", {{"ONE", "1"}}))));
+    EXPECT_EQ(window->lstFiles->List(1), "");
 }
 
 // Each of the list's verbs through its key or menu item; each is offered only where it applies.
@@ -408,6 +411,9 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
         }
     });
     watch.start(0);
+    WriteFile(folder / "huge.kfx", "KFRX\x01" + Le32(2'200'000));  // a directory of 48 MiB
+    std::filesystem::resize_file(folder / "huge.kfx", 9 + 23 * 2'200'000);
+    Run(window->cmdBrowse, Path("huge.kfx"));  // cancelled: said nothing, kept the archive shown
     Run(window->cmdAdd, Path("new.bin"));
     EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // one progress, one cancel for both
     ClickRow(0);
@@ -415,12 +421,14 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
     Run(window->cmdExtract, Path("target.bin"));
     QCoreApplication::processEvents();
     const QString waiting = "\nWaiting for another program to finish with the archive…";
-    EXPECT_EQ(seen, QStringList({"Adding NEW.BIN…" + waiting + " 0-0", "Adding NEW.BIN… 0-1000",
-                                 "Adding 2 files… 0-1000", "Extracting BIG.BIN… 0-1000"}));
+    EXPECT_EQ(seen, QStringList({"Opening huge.kfx… 0-1000", "Adding NEW.BIN…" + waiting + " 0-0",
+                                 "Adding NEW.BIN… 0-1000", "Adding 2 files… 0-1000",
+                                 "Extracting BIG.BIN… 0-1000"}));
+    EXPECT_EQ(messages->shown.size(), 1);  // the question before the extract; no error
     EXPECT_SAME_BYTES(Read("big.kfx"), ArchiveImage({{"BIG.BIN", big}}));
     EXPECT_SAME_BYTES(Read("target.bin"), "old");
-    EXPECT_EQ(folder.Names().size(), 4u);  // no temporary file
-    EXPECT_EQ(dialog->uses.size(), 3);     // the clicks on New never reached the window
+    EXPECT_EQ(folder.Names().size(), 5u);  // no temporary file
+    EXPECT_EQ(dialog->uses.size(), 4);     // the clicks on New never reached the window
     EXPECT_FALSE(window->isVisible());     // closed once the extract was cancelled
 }
 
