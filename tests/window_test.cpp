@@ -541,6 +541,7 @@ TEST_F(Window, KeysClicksAndScrollsOfALongListReachTheirRowAndShowIt) {
     const int page = list->viewport()->height() / height;
     EXPECT_EQ(bar->maximum(), 100 - page);
     EXPECT_EQ(bar->pageStep(), page);
+    EXPECT_EQ(bar->singleStep(), 1);
     const auto click = [&](int y, Qt::KeyboardModifiers keys = {}) {
         return [=] { QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, {0, y}); };
     };
@@ -664,6 +665,7 @@ TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChos
         save ? qt.ShowSave() : qt.ShowOpen();
         EXPECT_EQ(qt.FileName, chosen);
         EXPECT_EQ(widget.fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        EXPECT_EQ(widget.acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         EXPECT_FALSE(name->completer()->popup()->isVisible());
         ShowWindow();  // the window, not the hidden dialog, has the focus between uses
     }
