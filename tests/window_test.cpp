@@ -411,9 +411,9 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
         }
     });
     watch.start(0);
-    WriteFile(folder / "huge.kfx", "KFRX\x01" + Le32(2'200'000));  // a directory of 48 MiB
-    std::filesystem::resize_file(folder / "huge.kfx", 9 + 23 * 2'200'000);
-    Run(window->cmdBrowse, Path("huge.kfx"));  // cancelled: said nothing, kept the archive shown
+    const QString huge = Write("huge.kfx", "KFRX\x01" + Le32(2'200'000));  // a 48 MiB directory
+    std::filesystem::resize_file(huge.toStdString(), 9 + 23 * 2'200'000);
+    Run(window->cmdBrowse, huge);  // cancelled: said nothing, kept the archive shown
     Run(window->cmdAdd, Path("new.bin"));
     EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // one progress, one cancel for both
     ClickRow(0);
