@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -101,18 +100,19 @@ int WithProgress(modKofrex& store, TerminalProgress& progress, const QString& ca
     }
 }
 
-// The entries stored as `names`, 1-based; nullopt after naming each one not found.
+// The entries stored as `names`, 1-based: each that a name finds; nullopt after naming each name
+// that finds none.
 std::optional<std::vector<std::int32_t>> Rows(const modKofrex& store,
                                               const std::vector<std::string>& names) {
     std::vector<std::int32_t> rows;
     bool allFound = true;
     for (const std::string& name : names) {
-        const std::int32_t row = store.EntryIndex(EncodeWindows1252(name));
-        if (row == 0) {
+        const std::vector<std::int32_t> found = store.EntryRows(EncodeWindows1252(name));
+        if (found.empty()) {
             Fail(CommandLine::tr("No entry is stored as '%1'.").arg(Shown(name)));
             allFound = false;
         }
-        rows.push_back(row);
+        rows.insert(rows.end(), found.begin(), found.end());
     }
     return allFound ? std::optional(rows) : std::nullopt;
 }
@@ -134,20 +134,17 @@ int ListArchive(const std::string& archive, bool json) {
 
 int AddToArchive(const std::string& archive, const std::vector<std::string>& files) {
     modKofrex store;
-    if (!store.SomethingAt(archive)) {
-        try {
-            store.CreateArchive(archive, false);
-        } catch (const TargetAppeared&) {
-            // Another program made it meanwhile: add to that one, if it is an archive.
-        }
-    }
-    if (store.ArchivePath().empty() && !OpenOrSay(store, archive)) {
+    // A new archive is made in the same write as its first entries: none when none is stored.
+    const bool exists = store.SomethingAt(archive);
+    if (exists && !OpenOrSay(store, archive)) {
         return 1;
     }
     TerminalProgress progress(CommandLine::tr("Adding"));
     return WithProgress(store, progress, CommandLine::tr("Cancelled: the archive is as it was."),
                         [&] {
-                            const std::vector<AddOutcome> outcomes = store.AddFilesToArchive(files);
+                            const std::vector<AddOutcome> outcomes =
+                                exists ? store.AddFilesToArchive(files)
+                                       : store.AddFilesToArchive(archive, files);
                             std::vector<AddResult> results;
                             for (std::size_t i = 0; i < files.size(); ++i) {
                                 results.push_back({Shown(files[i]), outcomes[i]});
@@ -168,34 +165,28 @@ int ExtractFromArchive(const std::string& folder, const std::string& archive,
     if (!rows) {
         return 1;
     }
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        return Fail(CommandLine::tr("Could not create the folder '%1': %2.")
-                        .arg(Shown(folder), QString::fromStdString(error.message())));
-    }
+    // Made with the rule for links in shared folders, as every folder the store writes into.
+    MakeFolders(FileSystem::Default(), folder);
     TerminalProgress progress(CommandLine::tr("Extracting"));
     const QString cancelled =
         CommandLine::tr("Cancelled: the files written so far are kept, none in part.");
     return WithProgress(store, progress, cancelled, [&] {
-        bool leftAlone = false;
-        const auto mayOverwrite = [&](const std::string& path) {
-            if (!overwrite) {
-                progress.Clear();
-                Fail(CommandLine::tr(
-                         "'%1' exists already and was left alone (--overwrite replaces it).")
-                         .arg(Shown(path)));
-                leftAlone = true;
-            }
-            return overwrite;
-        };
-        if (!store.ExtractEntries(folder, *rows, mayOverwrite)) {
-            progress.Clear();
+        const modKofrex::ExtractReport report =
+            store.ExtractEntries(folder, *rows, [&](const std::string&) { return overwrite; });
+        progress.Clear();
+        if (report.archiveChanged) {
             return Fail(
                 CommandLine::tr("The archive '%1' changed while it was read; nothing was written.")
                     .arg(Shown(archive)));
         }
-        return leftAlone ? 1 : 0;
+        for (const modKofrex::LeftAlone& file : report.leftAlone) {
+            Fail(file.reason == modKofrex::LeftAlone::Reason::Declined
+                     ? CommandLine::tr(
+                           "'%1' exists already and was left alone (--overwrite replaces it).")
+                           .arg(Shown(file.path))
+                     : LeftAloneSentence(file));
+        }
+        return report.leftAlone.empty() ? 0 : 1;
     });
 }
 

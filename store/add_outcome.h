@@ -15,6 +15,9 @@ enum class AddOutcome {
     // A change by row only: the archive is no longer the file the table was read from. Nothing
     // was changed, and the table has been read again.
     ArchiveChanged,
+    NoSuchEntry,  // a change by row only: no row of the table has that index
+    NoName,       // a rename only: the stored name would be blank
+
 };
 
 }  // namespace kofrex

@@ -33,12 +33,11 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
         return std::vector<AddOutcome>(paths.size(), AddOutcome::NoArchive);
     }
     const std::vector<TestedSource> sources = TestSources(paths);
-    std::vector<AddOutcome> outcomes;
-    for (const TestedSource& source : sources) {
-        outcomes.push_back(source.outcome);
-    }
-    if (std::count(outcomes.begin(), outcomes.end(), AddOutcome::Stored) == 0) {
-        return outcomes;
+    if (std::none_of(sources.begin(), sources.end(), [](const TestedSource& source) {
+            return source.outcome == AddOutcome::Stored;
+        })) {
+        ArchivePlan nothing;
+        return PlanAdds(paths, sources, nothing);
     }
     header_ = ArchiveHeader{};
     File archive = OpenLockedArchive();
@@ -53,6 +52,44 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
         throw ArchiveError::DataInsideDirectory(archivePath_);  // its bytes would move with it
     }
     ArchivePlan plan = ArchivePlan::KeepingData(old->entries, old->identity.length);
+    const std::vector<AddOutcome> outcomes = PlanAdds(paths, sources, plan);
+    if (plan.entries.size() > old->entries.size()) {
+        Rewrite(Locked{std::move(archive), std::move(*old)}, plan, archivePath_);
+    }
+    return outcomes;
+}
+
+std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::string& path,
+                                                     const std::vector<std::string>& paths) {
+    ReleaseReplacedArchive();
+    if (SomethingAt(path)) {
+        return OpenArchive(path) ? AddFilesToArchive(paths)
+                                 : std::vector<AddOutcome>(paths.size(), AddOutcome::NoArchive);
+    }
+    archivePath_.clear();
+    entries_ = {};
+    ArchivePlan plan;
+    const std::vector<AddOutcome> outcomes = PlanAdds(paths, TestSources(paths), plan);
+    if (plan.entries.empty()) {
+        return outcomes;
+    }
+    try {
+        Rewrite(std::nullopt, plan, path);
+    } catch (const TargetAppeared&) {
+        // Another program made it meanwhile: added to that one, if it is an archive.
+        return AddFilesToArchive(path, paths);
+    }
+    return outcomes;
+}
+
+// Duplicates among the sources and with the table are declined; the others join `plan`.
+std::vector<AddOutcome> modKofrex::PlanAdds(const std::vector<std::string>& paths,
+                                            const std::vector<TestedSource>& sources,
+                                            ArchivePlan& plan) {
+    std::vector<AddOutcome> outcomes;
+    for (const TestedSource& source : sources) {
+        outcomes.push_back(source.outcome);
+    }
     std::unordered_set<std::string> taken = StoredAmong(StoredNames(paths, outcomes));
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const std::string name = FitName(GetStoredName(paths[i]));
@@ -61,9 +98,6 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
         } else if (outcomes[i] == AddOutcome::Stored) {
             plan.AddSource(name, paths[i], sources[i].length);
         }
-    }
-    if (plan.entries.size() > old->entries.size()) {
-        Rewrite({std::move(archive), std::move(*old)}, plan);
     }
     return outcomes;
 }
@@ -142,6 +176,9 @@ std::optional<modKofrex::Locked> modKofrex::LockUnchanged() {
 }
 
 AddOutcome modKofrex::DeleteEntry(std::int32_t index) {
+    if (!HoldsRow(index)) {
+        return AddOutcome::NoSuchEntry;
+    }
     std::optional<Locked> locked = LockUnchanged();
     if (!locked) {
         return AddOutcome::ArchiveChanged;
@@ -152,31 +189,45 @@ AddOutcome modKofrex::DeleteEntry(std::int32_t index) {
             plan.AddStored(entries_[static_cast<std::size_t>(row - 1)]);
         }
     }
-    Rewrite(std::move(*locked), plan);
+    Rewrite(std::move(*locked), plan, archivePath_);
     return AddOutcome::Stored;
 }
 
 AddOutcome modKofrex::RenameEntry(std::int32_t index, const std::string& name) {
+    const std::string stored = FitName(GetStoredName(name));
+    if (!HoldsRow(index)) {
+        return AddOutcome::NoSuchEntry;
+    }
+    if (TrimSpaces(stored).empty()) {
+        return AddOutcome::NoName;  // a blank row nobody could find or extract by its name
+    }
     std::optional<Locked> locked = LockUnchanged();
     if (!locked) {
         return AddOutcome::ArchiveChanged;
     }
-    const std::string stored = FitName(GetStoredName(name));
+    if (entries_.NameAt(static_cast<std::size_t>(index - 1)) == stored) {
+        return AddOutcome::Stored;  // the same bytes: nothing to rewrite
+    }
+    // Judged as lookups find names, so that no two entries answer to one name.
+    const std::string key = UpperCase1252(TrimSpaces(stored));
     ArchivePlan plan;
     for (std::int32_t row = 1; row <= EntryCount(); ++row) {
         ArchiveEntry entry = entries_[static_cast<std::size_t>(row - 1)];
         if (row == index) {
             entry.Name = stored;
-        } else if (entry.Name == stored) {
+        } else if (UpperCase1252(TrimSpaces(entry.Name)) == key) {
             return AddOutcome::DuplicateName;
         }
         plan.AddStored(entry);
     }
-    Rewrite(std::move(*locked), plan);
+    Rewrite(std::move(*locked), plan, archivePath_);
     return AddOutcome::Stored;
 }
 
 AddOutcome modKofrex::ReplaceEntry(std::int32_t index, const std::string& path) {
+    if (!HoldsRow(index)) {
+        return AddOutcome::NoSuchEntry;
+    }
     const TestedSource source = TestSources({path}).front();
     if (source.outcome != AddOutcome::Stored) {
         return source.outcome;
@@ -194,24 +245,27 @@ AddOutcome modKofrex::ReplaceEntry(std::int32_t index, const std::string& path) 
             plan.AddStored(entry);
         }
     }
-    Rewrite(std::move(*locked), plan);
+    Rewrite(std::move(*locked), plan, archivePath_);
     return AddOutcome::Stored;
 }
 
-void modKofrex::Rewrite(Locked locked, const ArchivePlan& plan) {
+void modKofrex::Rewrite(std::optional<Locked> locked, const ArchivePlan& plan,
+                        const std::string& path) {
     const std::vector<std::int64_t> known = plan.KnownLengths();
     if (!plan.Directory(known)) {
-        throw ArchiveError::Overflow(archivePath_);  // known before anything is written
+        throw ArchiveError::Overflow(path);  // known before anything is written
     }
     const std::int64_t dataStart = DirectoryEnd(static_cast<std::int64_t>(plan.entries.size()));
-    ReplacementFile replacement(fs_, archivePath_, Replacing::Archive);
+    // A new archive never takes the place of a file that appeared meanwhile.
+    ReplacementFile replacement(fs_, path, Replacing::Archive,
+                                ReplaceRules{locked.has_value(), false, std::nullopt});
     File& out = replacement.Output();
     CopyMeter meter(progress_, std::accumulate(known.begin(), known.end(), std::int64_t{0}));
     std::vector<std::int64_t> lengths;
     std::int64_t position = dataStart;
     for (const ArchivePlan::Piece& piece : plan.pieces) {
         if (piece.source.empty()) {
-            out.CopyFrom(locked.archive, piece.from, piece.count, position, meter);
+            out.CopyFrom(locked->archive, piece.from, piece.count, position, meter);
             lengths.push_back(piece.count);
         } else {
             lengths.push_back(CopySource(out, piece.source, position, meter));
@@ -220,25 +274,29 @@ void modKofrex::Rewrite(Locked locked, const ArchivePlan& plan) {
     }
     std::optional<EntryTable> written = plan.Directory(lengths);
     if (!written) {
-        throw ArchiveError::Overflow(archivePath_);
+        throw ArchiveError::Overflow(path);
     }
     ArchiveHeader header{kSignature, kVersion, static_cast<std::int32_t>(written->size())};
     const ByteString front = EncodeFront(header, *written);
     out.WriteAt(front.data(), front.size(), 0);
     // A program that takes no lock may have put a new archive in place meanwhile; this copy of
     // the old one must not replace it.
-    const std::optional<FileIdentity> identity = replacement.Commit(&locked.directory.identity);
+    const std::optional<FileIdentity> identity =
+        replacement.Commit(locked ? &locked->directory.identity : nullptr);
     if (!identity) {
         ReadCurrentAgain();
-        throw ArchiveError::ReplacedMeanwhile(archivePath_);
+        throw ArchiveError::ReplacedMeanwhile(path);
     }
     header_ = header;
+    archivePath_ = path;
     TakeDirectory({std::move(*written), *identity});
     replacement.FlushFolder();
-    locked.archive.Unlock();
-    // Closing the replaced file frees its blocks, which takes a while for a large archive: it
-    // waits until the user has seen the result.
-    replacedArchive_.emplace(std::move(locked.archive));
+    if (locked) {
+        locked->archive.Unlock();
+        // Closing the replaced file frees its blocks, which takes a while for a large archive:
+        // it waits until the user has seen the result.
+        replacedArchive_.emplace(std::move(locked->archive));
+    }
 }
 
 }  // namespace kofrex

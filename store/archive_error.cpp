@@ -53,6 +53,7 @@ std::string PlainWords(int errnoValue) {
     KOFREX_TEXT("kofrex::ArchiveError", "Could not replace %1: %2"),
     KOFREX_TEXT("kofrex::ArchiveError", "Could not create a file in the folder %1: %2"),
     KOFREX_TEXT("kofrex::ArchiveError", "Could not write to the folder %1: %2"),
+    KOFREX_TEXT("kofrex::ArchiveError", "Could not create the folder %1: %2"),
 };
 
 }  // namespace
@@ -186,5 +187,13 @@ ArchiveError ArchiveError::DataInsideDirectory(const std::string& path) {
                                     "files and store them in a new archive."),
                         {{path}});
 }
+
+WouldReplaceArchive::WouldReplaceArchive(const std::string& path)
+    : ArchiveError(EPERM,
+                   KOFREX_TEXT("kofrex::ArchiveError",
+                               "Kofrex leaves %1 unchanged: it is the archive the entries are "
+                               "read from, and writing an entry over it would lose every other "
+                               "entry."),
+                   {{path}}) {}
 
 }  // namespace kofrex

@@ -71,6 +71,13 @@ class ArchiveError : public std::runtime_error {
     std::string description_;
 };
 
+// Raised where an extract would write over the archive it reads, however the target is spelled
+// or linked: nothing was written.
+class WouldReplaceArchive : public ArchiveError {
+  public:
+    explicit WouldReplaceArchive(const std::string& path);
+};
+
 // Raised when something took a target's name after it was found free, or free of what the user
 // agreed to replace: nothing was written, and the caller may ask the user again.
 class TargetAppeared : public std::runtime_error {

@@ -105,14 +105,22 @@ std::optional<EntryTable> ArchivePlan::Directory(const std::vector<std::int64_t>
 
 std::vector<std::string> SafeFileNames(const EntryTable& entries) {
     std::vector<std::string> names;
-    std::unordered_set<std::string> taken;
+    names.reserve(entries.size());
     for (std::size_t row = 0; row < entries.size(); ++row) {
-        const std::string name = SafeName(entries.NameAt(row));
-        std::string unique = name;
-        for (int number = 2; !taken.insert(unique).second; ++number) {
-            unique = Numbered(name, number);
+        names.push_back(SafeName(entries.NameAt(row)));
+    }
+    // Chosen over the whole set: a name that is already safe keeps it, and a number never
+    // gives a later entry's own name to an earlier one.
+    std::unordered_set<std::string> taken(names.begin(), names.end());
+    std::unordered_set<std::string> claimed;
+    for (std::string& name : names) {
+        if (claimed.insert(name).second) {
+            continue;
         }
-        names.push_back(unique);
+        std::string unique;
+        for (int number = 2; !taken.insert(unique = Numbered(name, number)).second; ++number) {
+        }
+        name = std::move(unique);
     }
     return names;
 }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -103,6 +104,18 @@ int FileSystem::ReadLink(const char* path, std::string& target) {
 
 int FileSystem::MayWrite(const char* path) {
     return Pass("MayWrite", [&] { return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS); });
+}
+
+int FileSystem::MakeFolder(const char* path, mode_t mode) {
+    return Pass("MakeFolder", [&] { return ::mkdir(path, mode); });
+}
+
+long FileSystem::DescriptorLimit() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return 1024;  // the usual default, should the limit be unknown or unlimited
+    }
+    return static_cast<long>(limit.rlim_cur);
 }
 
 uid_t FileSystem::User() {

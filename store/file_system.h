@@ -60,6 +60,9 @@ class FileSystem {
     // Like Rename, but fails with EEXIST where something already has the name `to`.
     int RenameNoReplace(const char* from, const char* to);
     int Remove(const char* path);
+    int MakeFolder(const char* path, mode_t mode);
+    // The descriptors this process may have open at once: the soft RLIMIT_NOFILE.
+    virtual long DescriptorLimit();
 
   protected:
     // 0 lets the call through; an errno fails it with that error, before it reaches the system.

@@ -12,9 +12,18 @@
 namespace kofrex {
 namespace {
 
-// Files an extract of several writes before it flushes them all at once; each holds a
-// descriptor until then.
+// Files an extract of several writes before it flushes them all at once, where descriptors
+// allow: each holds two until then (the file and its lock).
 constexpr std::size_t kExtractBatch = 64;
+constexpr long kDescriptorsPerFile = 2;
+// Descriptors left to the rest of the process: the archive, the folder, a window's own.
+constexpr long kDescriptorsKept = 16;
+
+// Errors that would fail every other file as well: they stop an extract of several.
+bool FailsEveryFile(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EROFS || error == EIO ||
+           error == EMFILE || error == ENFILE || error == ENOMEM;
+}
 
 // How often an add that waits for another program's lock looks again, and tells its caller.
 constexpr auto kLockPollInterval = std::chrono::milliseconds(50);
@@ -52,7 +61,8 @@ void modKofrex::CreateArchive(const std::string& path, bool mayReplace) {
     // An add in progress on the file there finishes first, so that its rename cannot undo this.
     std::optional<File> existing = TryOpenLocked(path);
     identity_ = WriteWholeFile(
-        fs_, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); }, mayReplace);
+        fs_, path, [&](File& out) { out.WriteAt(bytes.data(), bytes.size(), 0); },
+        ReplaceRules{mayReplace, false, std::nullopt});
     header_ = header;
     archivePath_ = path;
     entries_ = {};
@@ -107,31 +117,33 @@ std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive) {
         return std::nullopt;  // checked before allocating, so a bogus count costs nothing
     }
     RowMemory rows(static_cast<std::size_t>(header_.FileCount) * kEntrySize);
-    if (!ReadInPieces(archive, rows)) {
+    if (!ReadInPieces(archive, rows, fileLength)) {
         return std::nullopt;
-    }
-    for (std::size_t at = 0; at < rows.size(); at += kEntrySize) {
-        if (!EntryFitsIn(std::span<const char, kEntrySize>(rows.data() + at, kEntrySize),
-                         fileLength)) {
-            return std::nullopt;
-        }
     }
     directory.entries = EntryTable(std::move(rows));
     return directory;
 }
 
 // A directory of many megabytes is read in pieces, telling the caller how far it has come, so
-// that a long open can be watched and cancelled.
-bool modKofrex::ReadInPieces(File& archive, RowMemory& raw) {
+// that a long open can be watched and cancelled. Each piece's rows are checked as it comes: a
+// hostile count costs no more than the first piece that cannot be right.
+bool modKofrex::ReadInPieces(File& archive, RowMemory& raw, std::int64_t fileLength) {
     constexpr std::size_t kPiece = std::size_t{16} << 20;
+    constexpr std::size_t kRowsPerPiece = kPiece / kEntrySize;
     for (std::size_t done = 0; done < raw.size();) {
-        const std::size_t piece = std::min(kPiece, raw.size() - done);
+        const std::size_t piece = std::min(kRowsPerPiece * kEntrySize, raw.size() - done);
         if (archive.ReadAt(raw.data() + done, piece,
                            static_cast<std::int64_t>(kDirectoryOffset + done)) < piece) {
             return false;
         }
+        for (std::size_t at = done; at < done + piece; at += kEntrySize) {
+            if (!EntryFitsIn(std::span<const char, kEntrySize>(raw.data() + at, kEntrySize),
+                             fileLength)) {
+                return false;
+            }
+        }
         done += piece;
-        if (raw.size() > kPiece && progress_ &&
+        if (raw.size() > kRowsPerPiece * kEntrySize && progress_ &&
             !progress_(Progress{static_cast<std::int64_t>(done),
                                 static_cast<std::int64_t>(raw.size()), false})) {
             throw OperationCancelled();
@@ -223,18 +235,26 @@ ByteString modKofrex::ReadFileBytes(const std::string& path) const {
     return data;
 }
 
-std::int32_t modKofrex::EntryIndex(std::string_view name) const {
+std::vector<std::int32_t> modKofrex::EntryRows(std::string_view name) const {
+    // An exact name is one of at most kNameSize bytes, as padded in the directory.
+    const std::string exact = name.size() <= kNameSize ? FitName(name) : std::string();
     const std::string key = LookupKey(name);
-    std::size_t exact = 0;
-    std::size_t folded = 0;
+    std::vector<std::int32_t> exactRows;
+    std::vector<std::int32_t> foldedRows;
     for (std::size_t row = 0; row < entries_.size(); ++row) {
-        if (entries_.NameAt(row) == name) {
-            exact = row + 1;
-        } else if (LookupKey(entries_.NameAt(row)) == key) {
-            folded = row + 1;
+        const auto index = static_cast<std::int32_t>(row + 1);
+        if (entries_.NameAt(row) == exact) {
+            exactRows.push_back(index);
+        } else if (exactRows.empty() && LookupKey(entries_.NameAt(row)) == key) {
+            foldedRows.push_back(index);
         }
     }
-    return static_cast<std::int32_t>(exact != 0 ? exact : folded);
+    return exactRows.empty() ? foldedRows : exactRows;
+}
+
+std::int32_t modKofrex::EntryIndex(std::string_view name) const {
+    const std::vector<std::int32_t> rows = EntryRows(name);
+    return rows.empty() ? 0 : rows.back();
 }
 
 ByteString modKofrex::GetEntryData(std::string_view name) const {
@@ -267,51 +287,80 @@ bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target, bool
             CopyMeter meter(progress_, entry.Size);
             out.CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
         },
-        mayReplace);
+        ReplaceRules{mayReplace, false, identity_});
     return true;
 }
 
-bool modKofrex::ExtractEntries(const std::string& folder, std::vector<std::int32_t> indexes,
-                               const OverwriteQuestion& mayOverwrite) {
+// What an extract of several carries from file to file.
+struct modKofrex::Extraction {
+    File& archive;
+    std::string folder;
+    std::vector<std::string> names;
+    CopyMeter meter;
+    const OverwriteQuestion& mayOverwrite;
+    ExtractReport report;
+
+    std::string Target(std::int32_t index) const { return folder + "/" + names[index - 1]; }
+    void LeaveAlone(std::int32_t index, LeftAlone::Reason reason,
+                    std::optional<ArchiveError> error = std::nullopt) {
+        report.leftAlone.push_back({index, Target(index), reason, std::move(error)});
+    }
+};
+
+modKofrex::ExtractReport modKofrex::ExtractEntries(const std::string& folder,
+                                                   std::vector<std::int32_t> indexes,
+                                                   const OverwriteQuestion& mayOverwrite) {
     ReleaseReplacedArchive();
     if (indexes.empty()) {
         indexes.resize(entries_.size());
         std::iota(indexes.begin(), indexes.end(), 1);
     }
+    // A row asked for twice is one file, written once.
+    std::vector<bool> seen(entries_.size() + 1);
+    std::erase_if(indexes, [&](std::int32_t index) {
+        const bool repeated = seen.at(static_cast<std::size_t>(index));
+        seen[static_cast<std::size_t>(index)] = true;
+        return repeated;
+    });
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
     // The whole directory once: every row written must still name the bytes it named.
     const std::optional<Directory> now = ReadDirectory(archive);
     if (!now || !(now->identity == identity_) || now->entries != entries_) {
-        return false;
+        ExtractReport changed;
+        changed.archiveChanged = true;
+        return changed;
     }
-    const std::vector<std::string> names = SafeFileNames(entries_);
     std::int64_t total = 0;
     for (const std::int32_t index : indexes) {
         total += entries_.at(static_cast<std::size_t>(index - 1)).Size;
     }
-    CopyMeter meter(progress_, total);
+    Extraction extraction{archive, folder, SafeFileNames(entries_), CopyMeter(progress_, total),
+                          mayOverwrite, {}};
     // Once for the folder, not for each of thousands of files.
-    RemoveAbandonedTemporaries(fs_, folder);
-    for (std::size_t first = 0; first < indexes.size(); first += kExtractBatch) {
-        const std::size_t end = std::min(indexes.size(), first + kExtractBatch);
-        ExtractBatch(archive, folder, {indexes.begin() + first, indexes.begin() + end}, names,
-                     meter, mayOverwrite);
+    PrepareFolder(fs_, folder);
+    const std::size_t batch = ExtractBatchSize();
+    for (std::size_t first = 0; first < indexes.size(); first += batch) {
+        const std::size_t end = std::min(indexes.size(), first + batch);
+        ExtractBatch(extraction, {indexes.begin() + first, indexes.begin() + end});
     }
-    return true;
+    return std::move(extraction.report);
+}
+
+std::size_t modKofrex::ExtractBatchSize() const {
+    const long limit = fs_.DescriptorLimit();
+    const long spare = std::max(kDescriptorsKept, limit / 4);
+    return static_cast<std::size_t>(
+        std::clamp<long>((limit - spare) / kDescriptorsPerFile, 1, kExtractBatch));
 }
 
 // Files are written in batches: each into a temporary file, then one flush of the file system
 // puts them all on the disk, then each takes its name, and one flush of the folder makes the
 // names durable. After a crash each file is still wholly there or not at all, but the disk is
 // flushed twice a batch instead of twice a file.
-void modKofrex::ExtractBatch(File& archive, const std::string& folder,
-                             const std::vector<std::int32_t>& indexes,
-                             const std::vector<std::string>& names, CopyMeter& meter,
-                             const OverwriteQuestion& mayOverwrite) {
+void modKofrex::ExtractBatch(Extraction& extraction, const std::vector<std::int32_t>& indexes) {
     std::vector<std::pair<std::unique_ptr<ReplacementFile>, std::int32_t>> batch;
     for (const std::int32_t index : indexes) {
-        if (auto written =
-                WriteEntry(archive, folder + "/" + names[index - 1], index, meter, mayOverwrite)) {
+        if (auto written = WriteEntry(extraction, index)) {
             batch.emplace_back(std::move(written), index);
         }
     }
@@ -319,41 +368,66 @@ void modKofrex::ExtractBatch(File& archive, const std::string& folder,
         return;
     }
     if (fs_.SyncFileSystem(batch.front().first->Output().Descriptor()) != 0) {
-        throw ArchiveError::FromErrno(errno, "write to the folder", folder);
+        throw ArchiveError::FromErrno(errno, "write to the folder", extraction.folder);
     }
     for (auto& [written, index] : batch) {
-        const std::string target = folder + "/" + names[index - 1];
         try {
             written->Commit(nullptr, true);
         } catch (const TargetAppeared&) {  // taken after it was found free: asked again
             written.reset();
-            if (mayOverwrite(target)) {
-                WriteEntry(archive, target, index, meter, mayOverwrite, true)->Commit();
+            if (!extraction.mayOverwrite(extraction.Target(index))) {
+                extraction.LeaveAlone(index, LeftAlone::Reason::Declined);
+                continue;
             }
+            written = WriteEntry(extraction, index, true);
+            if (written) {
+                written->Commit();
+            }
+        } catch (const ArchiveError& error) {  // one file that cannot take its name
+            if (FailsEveryFile(error.Number())) {
+                throw;
+            }
+            extraction.LeaveAlone(index, LeftAlone::Reason::CannotWrite, error);
+            continue;
         }
+        extraction.report.written += written ? 1 : 0;
     }
-    FlushFolder(fs_, folder);
+    FlushFolder(fs_, extraction.folder);
 }
 
-// Entry `index` written to a temporary file that is to replace `target`; nullptr when the user
-// would not have an existing file replaced.
-std::unique_ptr<ReplacementFile> modKofrex::WriteEntry(File& archive, const std::string& target,
-                                                       std::int32_t index, CopyMeter& meter,
-                                                       const OverwriteQuestion& mayOverwrite,
+// Entry `index` written to a temporary file that is to replace its target; nullptr when it is
+// left alone: the user would not have an existing file replaced, it is the archive itself, or it
+// cannot be written there.
+std::unique_ptr<ReplacementFile> modKofrex::WriteEntry(Extraction& extraction, std::int32_t index,
                                                        bool mayReplace) {
     const ArchiveEntry entry = entries_[static_cast<std::size_t>(index - 1)];
+    const std::string target = extraction.Target(index);
     for (;;) {
+        std::unique_ptr<ReplacementFile> written;
         try {
-            auto written = std::make_unique<ReplacementFile>(fs_, target, Replacing::ChosenFile,
-                                                             mayReplace, false);
-            written->Output().CopyFrom(archive, entry.Offset - 1, entry.Size, 0, meter);
-            return written;
+            written = std::make_unique<ReplacementFile>(
+                fs_, target, Replacing::ChosenFile,
+                ReplaceRules{mayReplace, true, identity_});
         } catch (const TargetAppeared&) {
-            if (!mayOverwrite(target)) {
+            if (!extraction.mayOverwrite(target)) {
+                extraction.LeaveAlone(index, LeftAlone::Reason::Declined);
                 return nullptr;
             }
             mayReplace = true;
+            continue;
+        } catch (const WouldReplaceArchive&) {
+            extraction.LeaveAlone(index, LeftAlone::Reason::ArchiveItself);
+            return nullptr;
+        } catch (const ArchiveError& error) {
+            if (FailsEveryFile(error.Number())) {
+                throw;
+            }
+            extraction.LeaveAlone(index, LeftAlone::Reason::CannotWrite, error);
+            return nullptr;
         }
+        written->Output().CopyFrom(extraction.archive, entry.Offset - 1, entry.Size, 0,
+                                   extraction.meter);
+        return written;
     }
 }
 

@@ -70,25 +70,46 @@ class modKofrex {
     // rewrite of the archive: every file that can be stored, or none when the rewrite fails or
     // is cancelled. A name stored by an earlier file of the same call counts as stored.
     std::vector<AddOutcome> AddFilesToArchive(const std::vector<std::string>& paths);
+    // The same for the archive at `path`, made current: opened when there is one (NoArchive for
+    // every file when it is no archive), else created with the files in the same one write, so
+    // that no archive is made when no file can be stored.
+    std::vector<AddOutcome> AddFilesToArchive(const std::string& path,
+                                              const std::vector<std::string>& paths);
 
     // Changes to entry `index` (1-based, as Entries()[index - 1]), each in one rewrite of the
     // archive under the lock, as an add: remove it (later entries move down); give it another
-    // stored name (made from `name` as a file's name is; DuplicateName when another entry has
-    // it); give it the bytes of the file at `path` (refused as an add refuses that file). Each
-    // answers ArchiveChanged, changing nothing, when the file is no longer the one the table
-    // was read from.
+    // stored name (made from `name` as a file's name is; NoName when that is blank,
+    // DuplicateName when another entry has it with padding and case ignored, and no rewrite when
+    // it is the stored name it has); give it the bytes of the file at `path` (refused as an add
+    // refuses that file). Each answers NoSuchEntry for an index outside the table, and
+    // ArchiveChanged when the file is no longer the one the table was read from, changing
+    // nothing.
     AddOutcome DeleteEntry(std::int32_t index);
     AddOutcome RenameEntry(std::int32_t index, const std::string& name);
     AddOutcome ReplaceEntry(std::int32_t index, const std::string& path);
 
-    // Writes entries `indexes` (all when empty) into `folder`, each under its name from
-    // SafeFileNames() and as ExtractEntry writes one. `mayOverwrite` is asked for each file
-    // that exists already; one it declines is left alone. False, writing nothing, when the
-    // archive file is no longer the one the table was read from. A cancel ends it before the
-    // next file and leaves no partial file.
+    // Writes entries `indexes` (all when empty; each once) into `folder`, each under its name
+    // from SafeFileNames() and as ExtractEntry writes one. `mayOverwrite` is asked for each file
+    // that exists already. A file that is declined, that is the archive itself, or that cannot be
+    // written (a folder, a pipe, a hard link, a refused link) is left alone and named in the
+    // report, and the others are written; a full disk or a failing read stops it all (raises).
+    // Nothing is written when the archive file is no longer the one the table was read from. A
+    // cancel ends it before the next file and leaves no partial file.
     using OverwriteQuestion = std::function<bool(const std::string& path)>;
-    bool ExtractEntries(const std::string& folder, std::vector<std::int32_t> indexes,
-                        const OverwriteQuestion& mayOverwrite);
+    struct LeftAlone {
+        enum class Reason { Declined, ArchiveItself, CannotWrite };
+        std::int32_t index = 0;
+        std::string path;
+        Reason reason = Reason::Declined;
+        std::optional<ArchiveError> error;  // why it could not be written
+    };
+    struct ExtractReport {
+        bool archiveChanged = false;  // then nothing was written
+        std::size_t written = 0;
+        std::vector<LeftAlone> leftAlone;
+    };
+    ExtractReport ExtractEntries(const std::string& folder, std::vector<std::int32_t> indexes,
+                                 const OverwriteQuestion& mayOverwrite);
 
     // Fills entry's Name and Size from the file at `path`; leaves entry as it was when the file
     // cannot be read. Offset is not touched.
@@ -97,9 +118,13 @@ class modKofrex {
     // The whole content of the file at `path`; empty when it cannot be read.
     ByteString ReadFileBytes(const std::string& path) const;
 
-    // The bytes of the entry stored as `name`: an entry whose Name is exactly `name` first,
-    // else the last one equal to it with spaces trimmed and case ignored; empty when none is.
+    // The bytes of the entry stored as `name`: an entry whose Name is exactly `name` (padded)
+    // first, else the last one equal to it with spaces trimmed and case ignored; empty when none
+    // is.
     ByteString GetEntryData(std::string_view name) const;
+    // The 1-based rows stored as `name`: those stored as exactly `name`, else those equal to it
+    // with spaces trimmed and case ignored; in directory order.
+    std::vector<std::int32_t> EntryRows(std::string_view name) const;
     // The 1-based row of the entry GetEntryData(name) reads; 0 when none is.
     std::int32_t EntryIndex(std::string_view name) const;
 
@@ -138,7 +163,7 @@ class modKofrex {
     // Reads the header into header_ and then the directory; nullopt when the file is not an
     // archive or names data outside itself.
     std::optional<Directory> ReadDirectory(File& archive);
-    bool ReadInPieces(File& archive, RowMemory& raw);
+    bool ReadInPieces(File& archive, RowMemory& raw, std::int64_t fileLength);
     // The table and the identity it was read from become current.
     void TakeDirectory(Directory directory);
     // Why a file to add that cannot be opened to read whole is declined.
@@ -148,14 +173,18 @@ class modKofrex {
     // The regular file at `path` the same way; nullopt when there is none to open.
     std::optional<File> TryOpenLocked(const std::string& path);
     bool RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry);
-    void ExtractBatch(File& archive, const std::string& folder,
-                      const std::vector<std::int32_t>& indexes,
-                      const std::vector<std::string>& names, CopyMeter& meter,
-                      const OverwriteQuestion& mayOverwrite);
-    std::unique_ptr<ReplacementFile> WriteEntry(File& archive, const std::string& target,
-                                                std::int32_t index, CopyMeter& meter,
-                                                const OverwriteQuestion& mayOverwrite,
+    bool HoldsRow(std::int32_t index) const { return index >= 1 && index <= EntryCount(); }
+    // The files an extract writes before one flush puts them all on the disk: each holds
+    // descriptors until then.
+    std::size_t ExtractBatchSize() const;
+    struct Extraction;
+    void ExtractBatch(Extraction& extraction, const std::vector<std::int32_t>& indexes);
+    std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::int32_t index,
                                                 bool mayReplace = false);
+    // The planned adds of `paths` whose tests `sources` passed, in `plan`, and their outcomes.
+    struct TestedSource;
+    std::vector<AddOutcome> PlanAdds(const std::vector<std::string>& paths,
+                                     const std::vector<TestedSource>& sources, ArchivePlan& plan);
     void WaitForLock(File& archive);
     // The current archive locked, with its directory, when it is still the file the table was
     // read from; otherwise nullopt, with the table read again.
@@ -176,8 +205,9 @@ class modKofrex {
                                                        const std::vector<AddOutcome>& outcomes);
     std::unordered_set<std::string> StoredAmong(const std::unordered_set<std::string>& names) const;
     // Writes the archive `plan` describes to a new file and renames it over the archive: the
-    // one place where an archive is rewritten.
-    void Rewrite(Locked locked, const ArchivePlan& plan);
+    // one place where an archive is rewritten. Without `locked`, a new archive at `path`.
+    void Rewrite(std::optional<Locked> locked, const ArchivePlan& plan,
+                 const std::string& path);
     std::int64_t CopySource(File& out, const std::string& path, std::int64_t position,
                             CopyMeter& meter);
 

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <deque>
 
 #include "archive_error.h"
 #include "file.h"
@@ -25,6 +26,58 @@ void RefuseLinkPlantedByOthers(FileSystem& fs, const std::string& link, const st
     }
     if (SharedWithOthers(folder) && status.st_uid != fs.User() && status.st_uid != folder.st_uid) {
         throw ArchiveError::LinkRefused(link);
+    }
+}
+
+std::deque<std::string> Components(const std::string& path) {
+    std::deque<std::string> components;
+    for (std::size_t at = 0; at <= path.size();) {
+        const std::size_t slash = std::min(path.find('/', at), path.size());
+        if (slash > at) {
+            components.emplace_back(path, at, slash - at);
+        }
+        at = slash + 1;
+    }
+    return components;
+}
+
+// Looks at every link met on the way to the folder `path`, without following any (the caller's
+// open leaves that to the kernel): each is judged by the folder that holds it, and its target
+// is walked in turn. With `create`, missing folders are made, so that none is made through a
+// refused link. Stops quietly at the first name that is missing or cannot be looked at: the
+// operation on the path reports that.
+void WalkFolders(FileSystem& fs, const std::string& path, bool create) {
+    std::deque<std::string> rest = Components(path);
+    // A prefix with no link in it: each link met is replaced by its target.
+    std::string reached = path.starts_with('/') ? "" : ".";
+    for (int hops = 0; !rest.empty();) {
+        const std::string name = reached + "/" + rest.front();
+        struct stat status {};
+        if (fs.LinkStatus(name.c_str(), status) != 0) {
+            if (errno != ENOENT || !create) {
+                return;
+            }
+            if (fs.MakeFolder(name.c_str(), 0777) != 0 &&
+                (errno != EEXIST || ++hops > kMaxLinkHops)) {
+                throw ArchiveError::FromErrno(errno, "create the folder", name);
+            }
+            continue;  // looked at again: another program may have put a link there meanwhile
+        }
+        rest.pop_front();
+        if (!S_ISLNK(status.st_mode)) {
+            reached = name;
+            continue;
+        }
+        RefuseLinkPlantedByOthers(fs, name, status);
+        std::string target;
+        if (++hops > kMaxLinkHops || fs.ReadLink(name.c_str(), target) != 0) {
+            return;
+        }
+        const std::deque<std::string> more = Components(target);
+        rest.insert(rest.begin(), more.begin(), more.end());
+        if (target.starts_with('/')) {
+            reached = "";
+        }
     }
 }
 
@@ -51,11 +104,22 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-TargetPlace ResolveTarget(FileSystem& fs, const std::string& path) {
+void RefuseLinksAlong(FileSystem& fs, const std::string& folder) {
+    WalkFolders(fs, folder, false);
+}
+
+void MakeFolders(FileSystem& fs, const std::string& folder) {
+    WalkFolders(fs, folder, true);
+}
+
+TargetPlace ResolveTarget(FileSystem& fs, const std::string& path, bool folderChecked) {
     // Each link of the chain is looked at, not followed: that is left to the kernel below.
     std::string name = path;
     struct stat status {};
     for (int hops = 0;; ++hops) {
+        if (!folderChecked || hops > 0) {
+            RefuseLinksAlong(fs, FolderOf(name));
+        }
         if (fs.LinkStatus(name.c_str(), status) != 0) {
             if (errno != ENOENT) {
                 throw ArchiveError::FromErrno(errno, "open", name);

@@ -20,11 +20,19 @@ struct TargetPlace {
     std::optional<struct stat> existing;  // nullopt when nothing has that name yet
 };
 
-// Follows the links of the last component as the kernel would, and refuses (raises) a link that
-// another user planted in a sticky, world-writable folder such as /tmp, as the kernel's
-// protected_symlinks rule does, also where that rule is switched off. An existing file is found
-// by the kernel itself; a dangling link names the file that writing through it would create.
-TargetPlace ResolveTarget(FileSystem& fs, const std::string& path);
+// Refuses (raises) a link met anywhere on the way to `folder` that another user planted in a
+// sticky, world-writable folder such as /tmp, as the kernel's protected_symlinks rule does for
+// the last one, also where that rule is switched off.
+void RefuseLinksAlong(FileSystem& fs, const std::string& folder);
+
+// Makes `folder` and its missing parents, with the same rule for every link on the way.
+void MakeFolders(FileSystem& fs, const std::string& folder);
+
+// Follows the links of the last component as the kernel would, with the rule above for every
+// link on the way (for the last component only when `folderChecked`: the caller has checked the
+// folder). An existing file is found by the kernel itself; a dangling link names the file that
+// writing through it would create.
+TargetPlace ResolveTarget(FileSystem& fs, const std::string& path, bool folderChecked = false);
 
 // Why a new file could not take the place of `place` by a rename, decided before any data are
 // written; nullopt when it can.

@@ -18,8 +18,11 @@ namespace kofrex {
 namespace {
 
 constexpr int kNameAttempts = 100;
+// Longer than any name an extract gives (15 characters, and a number in brackets) and of letters
+// that numbering never uses, so that the tidy-up can never take a file an extract wrote.
 constexpr std::string_view kTemporaryPrefix = ".kofrex-";
-constexpr std::size_t kTemporaryLetters = 6;
+constexpr std::size_t kTemporaryLetters = 12;
+constexpr std::string_view kTemporarySuffix = ".tmp";
 constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
 // A temporary file is locked a moment after it is made; one younger than this may be in that
 // moment, so it is never taken for abandoned.
@@ -49,17 +52,18 @@ std::string TemporaryNameIn(const std::string& folder) {
     for (std::size_t i = 0; i < kTemporaryLetters; ++i) {
         name += kLetters[random() % kLetters.size()];
     }
-    return name;
+    return name + std::string(kTemporarySuffix);
 }
 
 bool IsTemporaryName(std::string_view name) {
-    return name.size() == kTemporaryPrefix.size() + kTemporaryLetters &&
-           name.starts_with(kTemporaryPrefix) &&
-           name.find_first_not_of(kLetters, kTemporaryPrefix.size()) == std::string_view::npos;
+    return name.size() == kTemporaryPrefix.size() + kTemporaryLetters + kTemporarySuffix.size() &&
+           name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix) &&
+           name.substr(kTemporaryPrefix.size(), kTemporaryLetters).find_first_not_of(kLetters) ==
+               std::string_view::npos;
 }
 
-// A temporary file that no process holds locked, and that has not been written for a while,
-// was left by a process that ended without removing it.
+// A temporary file of this user that no process holds locked, and that has not been written for
+// a while, was left by a process that ended without removing it.
 void RemoveIfAbandoned(FileSystem& fs, const std::string& path) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
     if (fd == -1) {
@@ -67,7 +71,8 @@ void RemoveIfAbandoned(FileSystem& fs, const std::string& path) {
     }
     File file(fs, fd, path);
     struct stat status {};
-    if (fs.Status(fd, status) != 0 || !S_ISREG(status.st_mode) ||
+    if (fs.Status(fd, status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != fs.User() ||
+        status.st_nlink != 1 ||
         std::time(nullptr) - status.st_mtim.tv_sec < kAbandonedAfterSeconds ||
         fs.Lock(fd, LOCK_EX | LOCK_NB) != 0) {
         return;
@@ -130,6 +135,11 @@ void RemoveAbandonedTemporaries(FileSystem& fs, const std::string& folder) {
     }
 }
 
+void PrepareFolder(FileSystem& fs, const std::string& folder) {
+    RefuseLinksAlong(fs, folder);
+    RemoveAbandonedTemporaries(fs, folder);
+}
+
 void RemoveTemporariesWhenEnded() {
     std::atexit(RemoveRemembered);
     struct sigaction action {};
@@ -141,15 +151,20 @@ void RemoveTemporariesWhenEnded() {
 }
 
 ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target, Replacing kind,
-                                 bool mayReplace, bool tidyFolder)
+                                 const ReplaceRules& rules)
     : fs_(fs),
-      place_(ResolveTarget(fs, target)),
+      place_(ResolveTarget(fs, target, rules.folderPrepared)),
       folder_(FolderOf(place_.path)),
-      noReplace_(!mayReplace || !place_.existing) {
-    if (place_.existing && !mayReplace) {
+      noReplace_(!rules.mayReplace || !place_.existing) {
+    // Before anything else: even the overwrite question must not be asked about it.
+    if (place_.existing && rules.spare &&
+        rules.spare->SameFileAs(FileIdentity::Of(*place_.existing))) {
+        throw WouldReplaceArchive(target);
+    }
+    if (place_.existing && !rules.mayReplace) {
         throw TargetAppeared(target);
     }
-    if (tidyFolder) {
+    if (!rules.folderPrepared) {
         RemoveAbandonedTemporaries(fs_, folder_);
     }
     if (!place_.existing) {
@@ -365,9 +380,8 @@ void ReplacementFile::Discard() noexcept {
 }
 
 FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
-                            const std::function<void(File&)>& fill, bool mayReplace,
-                            bool tidyFolder) {
-    ReplacementFile replacement(fs, path, Replacing::ChosenFile, mayReplace, tidyFolder);
+                            const std::function<void(File&)>& fill, const ReplaceRules& rules) {
+    ReplacementFile replacement(fs, path, Replacing::ChosenFile, rules);
     fill(replacement.Output());
     const FileIdentity identity = *replacement.Commit();
     replacement.FlushFolder();

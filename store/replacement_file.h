@@ -25,18 +25,27 @@ enum class Replacing {
     ChosenFile,
 };
 
+// What a replacement may do with what it finds at its target.
+struct ReplaceRules {
+    // False when nothing was at the target when the user decided: whatever is found there, now
+    // or when the new content is put in place, raises TargetAppeared.
+    bool mayReplace = true;
+    // The caller has prepared the folder (PrepareFolder); one writing many files into one folder
+    // does that once instead of once a file.
+    bool folderPrepared = false;
+    // A file that is never replaced, however the target names it (another name, a hard link, a
+    // link): the archive an extract reads. Raises WouldReplaceArchive.
+    std::optional<FileIdentity> spare;
+};
+
 // A symbolic link is followed where the kernel would follow it (see ResolveTarget), also a
 // dangling one; the link is kept. An existing target keeps its permission bits, its owner (or
 // at least its group) and its extended attributes; one that is not a regular file, has other
 // hard links or may not be written by this user is refused before anything is written.
 class ReplacementFile {
   public:
-    // With `mayReplace` false nothing was at `target` when the user decided, so whatever is
-    // found there, now or when the new content is put in place, raises TargetAppeared.
-    // With `tidyFolder`, temporary files other processes abandoned in the folder go first (see
-    // RemoveAbandonedTemporaries); a caller writing many files into one folder does that once.
     ReplacementFile(FileSystem& fs, const std::string& target, Replacing kind,
-                    bool mayReplace = true, bool tidyFolder = true);
+                    const ReplaceRules& rules = {});
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
     ~ReplacementFile();  // without Commit(), the temporary file goes and the target stays
@@ -79,15 +88,19 @@ class ReplacementFile {
 // Replaces the whole content of `path` with what `fill` writes from position 0 of the file it is
 // given, as a ChosenFile (see ReplacementFile); returns the new content's identity.
 FileIdentity WriteWholeFile(FileSystem& fs, const std::string& path,
-                            const std::function<void(File&)>& fill, bool mayReplace = true,
-                            bool tidyFolder = true);
+                            const std::function<void(File&)>& fill, const ReplaceRules& rules = {});
 
 // Makes the names in `folder` durable: the renames of the replacements in it.
 void FlushFolder(FileSystem& fs, const std::string& folder);
 
-// Removes the `.kofrex-*` temporary files in `folder` that no process holds and that have not
-// been written for a minute: left by a process that could not remove them.
+// Removes the temporary files in `folder` that this user's replacements made, that no process
+// holds and that have not been written for a minute: left by a process that could not remove
+// them. Nothing else: their names are of a form no extracted file takes.
 void RemoveAbandonedTemporaries(FileSystem& fs, const std::string& folder);
+
+// What every replacement does first in its folder: refuse links planted on the way to it, and
+// remove abandoned temporary files (see ReplaceRules::folderPrepared).
+void PrepareFolder(FileSystem& fs, const std::string& folder);
 
 // Has a termination by SIGTERM, SIGINT or SIGHUP (a logout), or an exit() from deep inside the
 // window system (a lost display), remove this process's named temporary files first. Files

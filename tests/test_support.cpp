@@ -77,6 +77,16 @@ Bytes Le32(std::int32_t value) {
     return {char(bits), char(bits >> 8), char(bits >> 16), char(bits >> 24)};
 }
 
+void WriteHugeArchive(const std::string& path) {
+    Bytes archive = "KFRX\x01" + Le32(2'200'000);
+    const Bytes row = Bytes("X") + Bytes(14, ' ') + Le32(1) + Le32(0);
+    for (int i = 0; i < (16 << 20) / 23; ++i) {
+        archive += row;
+    }
+    WriteFile(path, archive);
+    std::filesystem::resize_file(path, 9 + 23 * 2'200'000);
+}
+
 std::string ByteDifference(const Bytes& actual, const Bytes& expected) {
     if (actual == expected) {  // the common case, at the speed of a memory compare
         return "";

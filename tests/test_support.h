@@ -39,6 +39,9 @@ int ErrorOf(const std::function<void()>& work, std::string* description = nullpt
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 Bytes Le32(std::int32_t value);
+// An archive promising 2,200,000 entries, a little over three pieces of 16 MiB as a directory is
+// read: the first piece whole, the rest a hole of zeros, refused at its first row.
+void WriteHugeArchive(const std::string& path);
 // "" for equal bytes, else both sizes and the first differing offset with the bytes around it in
 // hex, so that a failing comparison of two archives reads in one line rather than megabytes.
 std::string ByteDifference(const Bytes& actual, const Bytes& expected);
@@ -61,8 +64,10 @@ class FaultyFileSystem : public FileSystem {
     std::function<int(std::string_view kind, int number)> fault;
     std::vector<std::string> calls;
     std::optional<uid_t> user;  // another user than the one running the tests
+    std::optional<long> descriptors;  // a lower limit of open descriptors
 
     uid_t User() override { return user.value_or(FileSystem::User()); }
+    long DescriptorLimit() override { return descriptors.value_or(FileSystem::DescriptorLimit()); }
 
   protected:
     int Fault(const char* kind) override;

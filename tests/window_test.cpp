@@ -411,8 +411,8 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
         }
     });
     watch.start(0);
-    const QString huge = Write("huge.kfx", "KFRX\x01" + Le32(2'200'000));  // a 48 MiB directory
-    std::filesystem::resize_file(huge.toStdString(), 9 + 23 * 2'200'000);
+    const QString huge = Path("huge.kfx");  // a 48 MiB directory
+    WriteHugeArchive(huge.toStdString());
     Run(window->cmdBrowse, huge);  // cancelled: said nothing, kept the archive shown
     Run(window->cmdAdd, Path("new.bin"));
     EXPECT_TRUE(Drop({Path("new.bin"), Path("small.txt")}));  // one progress, one cancel for both

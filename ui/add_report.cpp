@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "error_handling.h"
 #include "names.h"
 
 namespace kofrex {
@@ -28,6 +29,12 @@ QString Reason(const AddResult& result) {
         case AddOutcome::ArchiveChanged:
             return QCoreApplication::translate("kofrex::AddReport",
                                                "another program changed the archive meanwhile");
+        case AddOutcome::NoSuchEntry:
+            return QCoreApplication::translate("kofrex::AddReport",
+                                               "the entry is no longer in the archive");
+        case AddOutcome::NoName:
+            return QCoreApplication::translate("kofrex::AddReport",
+                                               "its stored name would be empty");
         case AddOutcome::Stored:
             break;
     }
@@ -39,6 +46,9 @@ QString Named(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     return name.isEmpty() ? path : name;
 }
+
+// A list of thousands is cut after these, with the number of the rest.
+constexpr qsizetype kLinesShown = 20;
 
 }  // namespace
 
@@ -61,6 +71,43 @@ QString RefusalReport(const std::vector<AddResult>& results) {
         lines.size() == 1
             ? QCoreApplication::translate("kofrex::AddReport", "This file was not stored:")
             : QCoreApplication::translate("kofrex::AddReport", "These files were not stored:");
+    return opening + u'\n' + lines.join(u'\n');
+}
+
+QString LeftAloneSentence(const modKofrex::LeftAlone& file) {
+    const QString path = QString::fromStdString(file.path);
+    switch (file.reason) {
+        case modKofrex::LeftAlone::Reason::Declined:
+            return QCoreApplication::translate("kofrex::AddReport",
+                                               "'%1' exists already and was left alone.")
+                .arg(path);
+        case modKofrex::LeftAlone::Reason::ArchiveItself:
+            return QCoreApplication::translate(
+                       "kofrex::AddReport",
+                       "'%1' is the archive itself and was left alone: writing the entry over it "
+                       "would lose every other entry.")
+                .arg(path);
+        case modKofrex::LeftAlone::Reason::CannotWrite:
+            break;
+    }
+    return TranslatedDescription(*file.error);
+}
+
+QString LeftAloneReport(const std::vector<modKofrex::LeftAlone>& files) {
+    QStringList lines;
+    for (const modKofrex::LeftAlone& file : files) {
+        if (lines.size() == kLinesShown) {
+            lines << QCoreApplication::translate("kofrex::AddReport", "… and %n more.", nullptr,
+                                                 static_cast<int>(files.size()) - kLinesShown);
+            break;
+        }
+        lines << LeftAloneSentence(file);
+    }
+    if (lines.isEmpty()) {
+        return {};
+    }
+    const QString opening =
+        QCoreApplication::translate("kofrex::AddReport", "Not every file was extracted:");
     return opening + u'\n' + lines.join(u'\n');
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "add_outcome.h"
+#include "modKofrex.h"
 
 namespace kofrex {
 
@@ -19,5 +20,11 @@ QString ShownStoredName(const QString& path);
 
 // One message naming every file of `results` that was not stored, and why; empty when all were.
 QString RefusalReport(const std::vector<AddResult>& results);
+
+// Why an extract left a file alone, as a sentence naming it.
+QString LeftAloneSentence(const modKofrex::LeftAlone& file);
+// One message naming the files an extract of several left alone, and why (the first few of a
+// long list, and how many more); empty when there were none.
+QString LeftAloneReport(const std::vector<modKofrex::LeftAlone>& files);
 
 }  // namespace kofrex

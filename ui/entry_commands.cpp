@@ -118,10 +118,6 @@ int frmMain::AskOverwrite(const QString& name, int buttons) {
 
 modKofrex::OverwriteQuestion frmMain::AskEachOverwrite() {
     return [this, all = std::optional<bool>()](const std::string& path) mutable {
-        // An entry named as the archive would destroy every other entry.
-        if (store_.IsCurrentArchive(path)) {
-            return false;
-        }
         if (!all) {
             const auto ask = [&] {
                 return AskOverwrite(QFileInfo(QString::fromStdString(path)).fileName(),
@@ -150,11 +146,20 @@ void frmMain::ExtractAll() {
         return;
     }
     const std::string folder = cDlg->FileName.toStdString();
-    bool extracted = true;
+    modKofrex::ExtractReport report;
     RunWork(tr("Extracting %1 files…").arg(store_.EntryCount()),
-            [&] { extracted = store_.ExtractEntries(folder, {}, AskEachOverwrite()); });
-    if (!extracted) {
+            [&] { report = store_.ExtractEntries(folder, {}, AskEachOverwrite()); });
+    if (report.archiveChanged) {
         ReadChangedArchiveAgain();
+        return;
+    }
+    // What the user declined they know of already; what was refused they are told.
+    std::erase_if(report.leftAlone, [](const modKofrex::LeftAlone& file) {
+        return file.reason == modKofrex::LeftAlone::Reason::Declined;
+    });
+    const QString refused = LeftAloneReport(report.leftAlone);
+    if (!refused.isEmpty()) {
+        messages_->Show(refused, kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
     }
 }
 
