@@ -161,6 +161,9 @@ ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target, Repl
         rules.spare->SameFileAs(FileIdentity::Of(*place_.existing))) {
         throw WouldReplaceArchive(target);
     }
+    if (place_.existing) {
+        RefuseUnsafeTarget(kind, *place_.existing);  // before the user is asked to replace it
+    }
     if (place_.existing && !rules.mayReplace) {
         throw TargetAppeared(target);
     }
@@ -171,7 +174,6 @@ ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target, Repl
         OpenTemporary(0666);  // what a newly created file gets, less the umask
         return;
     }
-    RefuseUnsafeTarget(kind, *place_.existing);
     if (const std::optional<RenameBlock> block = RenameBlocked(fs_, place_)) {
         if (kind == Replacing::Archive) {
             throw ArchiveError::FolderWithoutRenameRight(place_.path, folder_,

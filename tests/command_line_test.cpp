@@ -40,6 +40,8 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     ASSERT_TRUE(QDir(scratch.path()).mkdir("folder"));
     write("folder/a.txt", "other");
     write("q\"\x1b\n.t", "x");  // a name no terminal or JSON reader may take as is
+    ASSERT_TRUE(QDir(scratch.path()).mkpath("mixed/A.TXT") && QDir(scratch.path()).mkdir("sub"));
+    write("sub/s.kfx", "self");
     const std::vector<Command> runs = {
         {{"--add-to", "a.kfx", "a.txt", "b ä.txt"}, 0, "", ""},
         {{"--list", "a.kfx"}, 0, kListed, ""},
@@ -58,6 +60,16 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--extract-to", "out/deeper", "a.kfx", "nope"}, 1, "", "No entry is stored as 'nope'."},
         {{"--extract-to", "out", "none.kfx"}, 1, "", "There is no file 'none.kfx'."},
         {{"--extract-to", "out", "--overwrite", "a.kfx"}, 0, "", ""},
+        {{"--extract-to", "mixed", "--overwrite", "a.kfx"},  // the other entry is still written
+         1,
+         "",
+         "kofrex: Could not write mixed/A.TXT: it is not a regular file"},
+        {{"--extract-to", "twice", "a.kfx", "A.TXT", "a.txt"}, 0, "", ""},  // one row, once
+        {{"--add-to", "new.kfx", "missing"}, 1, "", "missing: it cannot be read."},
+        {{"--list", "new.kfx"}, 1, "", "There is no file 'new.kfx'."},  // none made for nothing
+        {{"--add-to", "S.KFX", "sub/s.kfx"}, 0, "", ""},
+        {{"--extract-to", ".", "--overwrite", "S.KFX"}, 1, "", "'./S.KFX' is the archive itself"},
+        {{"--list", "S.KFX"}, 0, "S.KFX\t4\t33\n", ""},
         {{"--add-to", "c.kfx", "q\"\x1b\n.t"}, 0, "", ""},
         {{"--list", "c.kfx"}, 0, "Q\"??.T\t1\t33\n", ""},
         {{"--list", "--json", "c.kfx"},
@@ -99,6 +111,8 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     EXPECT_EQ(read("out/deeper/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/B Ä.TXT"), QByteArray("\0\xff", 2));
+    EXPECT_EQ(read("mixed/B Ä.TXT"), QByteArray("\0\xff", 2));
+    EXPECT_EQ(read("twice/A.TXT"), "hello\n");
     // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it.
     const QString archive = scratch.filePath("a.kfx");
     const qsizetype before = read("a.kfx").size();

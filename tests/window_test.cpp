@@ -343,6 +343,10 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     window->mnuExtractAll->trigger();  // asked once for both
     EXPECT_SAME_BYTES(Read("out/A.TXT"), "1");
     EXPECT_SAME_BYTES(Read("out/C.TXT"), "333");
+    ASSERT_TRUE(QDir().mkpath(Path("out2/A.TXT")));  // a folder where a file would go
+    dialog->choices << Path("out2");
+    window->mnuExtractAll->trigger();  // the other written, the refusal said once
+    EXPECT_SAME_BYTES(Read("out2/C.TXT"), "333");
     EXPECT_EQ(
         messages->shown,
         QStringList(
@@ -354,9 +358,13 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",
              "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?",
              "Overwrite 8: The file 'C.TXT' already exists. Overwrite it?",
-             "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?"}));
+             "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?",
+             "Kofrex 0: Not every file was extracted:\nCould not write " + Path("out2/A.TXT") +
+                 ": it is not a regular file (a folder, a device, a pipe or a socket). Choose a "
+                 "file."}));
     EXPECT_EQ(dialog->uses.mid(2),
               QStringList({"open '' " + kAllFiles + " 81004 Replace with... ",
+                           "folder '' " + QString() + " 80000 Extract all files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... "}));
     Write("verbs.kfx", ArchiveImage({{"C.TXT", "3"}}));  // by another program, meanwhile
