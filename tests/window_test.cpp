@@ -320,6 +320,8 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
                     << "";
     QTest::keyClick(window->lstFiles, Qt::Key_F2);               // a name already stored
     ClickRow(1), QTest::keyClick(window->lstFiles, Qt::Key_F2);  // cancelled
+    messages->typed << "x/";
+    ClickRow(1), QTest::keyClick(window->lstFiles, Qt::Key_F2);  // no stored name at all
     messages->typed << "bee.txt";
     window->mnuRename->trigger();
     ClickRow(1), dialog->choices << Write("other.txt", "new");
@@ -353,6 +355,8 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
             {"Rename input: New name for 'B.TXT': [B.TXT]",
              "Kofrex 0: Nothing was renamed: the stored name C.TXT is already in the archive.",
              "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Kofrex 0: Nothing was renamed: 'x/' gives no stored name.",
              "Rename input: New name for 'B.TXT': [B.TXT]",
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",

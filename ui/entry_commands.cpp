@@ -270,19 +270,23 @@ void frmMain::RenameEntry() {
     const QString name = ShownName(store_.Entries().at(static_cast<std::size_t>(row)));
     const QString typed =
         messages_->InputBox(tr("New name for '%1':").arg(name), tr("Rename"), name);
-    // The same stored name again needs no rewrite of the archive.
-    if (typed.isEmpty() || ShownStoredName(typed) == name) {
+    if (typed.isEmpty()) {
         return;
     }
+    // The store judges whether the stored name changes at all: by its bytes, not as shown.
     ChangeEntry(
         tr("Renaming %1…").arg(name),
         [&] { return store_.RenameEntry(row + 1, typed.toStdString()); },
         [&](AddOutcome outcome) {
-            return outcome == AddOutcome::DuplicateName
-                       ? tr("Nothing was renamed: the stored name %1 is already in "
-                            "the archive.")
-                             .arg(ShownStoredName(typed))
-                       : RefusalReport({{typed, outcome}});
+            switch (outcome) {
+                case AddOutcome::DuplicateName:
+                    return tr("Nothing was renamed: the stored name %1 is already in the archive.")
+                        .arg(ShownStoredName(typed));
+                case AddOutcome::NoName:
+                    return tr("Nothing was renamed: '%1' gives no stored name.").arg(typed);
+                default:
+                    return RefusalReport({{typed, outcome}});
+            }
         });
 }
 
