@@ -140,19 +140,18 @@ int AddToArchive(const std::string& archive, const std::vector<std::string>& fil
         return 1;
     }
     TerminalProgress progress(CommandLine::tr("Adding"));
-    return WithProgress(store, progress, CommandLine::tr("Cancelled: the archive is as it was."),
-                        [&] {
-                            const std::vector<AddOutcome> outcomes =
-                                exists ? store.AddFilesToArchive(files)
-                                       : store.AddFilesToArchive(archive, files);
-                            std::vector<AddResult> results;
-                            for (std::size_t i = 0; i < files.size(); ++i) {
-                                results.push_back({Shown(files[i]), outcomes[i]});
-                            }
-                            const QString refused = RefusalReport(results);
-                            progress.Clear();
-                            return refused.isEmpty() ? 0 : Fail(refused);
-                        });
+    return WithProgress(
+        store, progress, CommandLine::tr("Cancelled: the archive is as it was."), [&] {
+            const std::vector<AddOutcome> outcomes =
+                exists ? store.AddFilesToArchive(files) : store.AddFilesToArchive(archive, files);
+            std::vector<AddResult> results;
+            for (std::size_t i = 0; i < files.size(); ++i) {
+                results.push_back({Shown(files[i]), outcomes[i]});
+            }
+            const QString refused = RefusalReport(results);
+            progress.Clear();
+            return refused.isEmpty() ? 0 : Fail(refused);
+        });
 }
 
 int ExtractFromArchive(const std::string& folder, const std::string& archive,

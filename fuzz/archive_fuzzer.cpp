@@ -141,7 +141,8 @@ void CheckVerbs(kofrex::modKofrex& store, const kofrex::EntryTable& entries, con
     std::filesystem::create_directory(in("all"));
     const kofrex::modKofrex::ExtractReport report =
         store.ExtractEntries(in("all"), {}, [](const std::string&) { return true; });
-    Check(!report.archiveChanged && report.leftAlone.empty() && report.written == store.Entries().size(),
+    Check(!report.archiveChanged && report.leftAlone.empty() &&
+              report.written == store.Entries().size(),
           "extracting all found a changed archive, or left a file alone");
     const std::vector<std::string> names = kofrex::SafeFileNames(store.Entries());
     for (std::size_t i = 0; i < names.size(); ++i) {

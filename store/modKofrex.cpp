@@ -334,8 +334,8 @@ modKofrex::ExtractReport modKofrex::ExtractEntries(const std::string& folder,
     for (const std::int32_t index : indexes) {
         total += entries_.at(static_cast<std::size_t>(index - 1)).Size;
     }
-    Extraction extraction{archive, folder, SafeFileNames(entries_), CopyMeter(progress_, total),
-                          mayOverwrite, {}};
+    Extraction extraction{
+        archive, folder, SafeFileNames(entries_), CopyMeter(progress_, total), mayOverwrite, {}};
     // Once for the folder, not for each of thousands of files.
     PrepareFolder(fs_, folder);
     const std::size_t batch = ExtractBatchSize();
@@ -405,9 +405,8 @@ std::unique_ptr<ReplacementFile> modKofrex::WriteEntry(Extraction& extraction, s
     for (;;) {
         std::unique_ptr<ReplacementFile> written;
         try {
-            written = std::make_unique<ReplacementFile>(
-                fs_, target, Replacing::ChosenFile,
-                ReplaceRules{mayReplace, true, identity_});
+            written = std::make_unique<ReplacementFile>(fs_, target, Replacing::ChosenFile,
+                                                        ReplaceRules{mayReplace, true, identity_});
         } catch (const TargetAppeared&) {
             if (!extraction.mayOverwrite(target)) {
                 extraction.LeaveAlone(index, LeftAlone::Reason::Declined);

@@ -206,8 +206,7 @@ class modKofrex {
     std::unordered_set<std::string> StoredAmong(const std::unordered_set<std::string>& names) const;
     // Writes the archive `plan` describes to a new file and renames it over the archive: the
     // one place where an archive is rewritten. Without `locked`, a new archive at `path`.
-    void Rewrite(std::optional<Locked> locked, const ArchivePlan& plan,
-                 const std::string& path);
+    void Rewrite(std::optional<Locked> locked, const ArchivePlan& plan, const std::string& path);
     std::int64_t CopySource(File& out, const std::string& path, std::int64_t position,
                             CopyMeter& meter);
 

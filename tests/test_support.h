@@ -63,7 +63,7 @@ class FaultyFileSystem : public FileSystem {
     static constexpr int kShort = -1;
     std::function<int(std::string_view kind, int number)> fault;
     std::vector<std::string> calls;
-    std::optional<uid_t> user;  // another user than the one running the tests
+    std::optional<uid_t> user;        // another user than the one running the tests
     std::optional<long> descriptors;  // a lower limit of open descriptors
 
     uid_t User() override { return user.value_or(FileSystem::User()); }
