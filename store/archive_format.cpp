@@ -58,21 +58,41 @@ ArchiveEntry DecodeEntry(std::span<const char, kEntrySize> bytes) {
     return entry;
 }
 
-namespace {
-
-bool PositionFitsIn(std::int32_t offset, std::int32_t size, std::int64_t fileLength) {
-    return offset >= 1 && size >= 0 && static_cast<std::int64_t>(offset) - 1 + size <= fileLength;
+std::optional<Damage> HeaderDamage(const ArchiveHeader& header, std::int64_t fileLength) {
+    using enum Damage::Kind;
+    if (header.Signature != kSignature) {
+        return Damage{WrongSignature};
+    }
+    if (header.Version != kVersion) {
+        return Damage{UnknownVersion, 0, header.Version};
+    }
+    if (header.FileCount < 0) {
+        return Damage{NegativeCount, 0, header.FileCount};
+    }
+    if (DirectoryEnd(header.FileCount) > fileLength) {
+        const std::int64_t fit =
+            std::max<std::int64_t>(0, fileLength - static_cast<std::int64_t>(kDirectoryOffset)) /
+            static_cast<std::int64_t>(kEntrySize);
+        return Damage{DirectoryPastEnd, 0, header.FileCount, fit};
+    }
+    return std::nullopt;
 }
 
-}  // namespace
-
-bool EntryFitsIn(const ArchiveEntry& entry, std::int64_t fileLength) {
-    return PositionFitsIn(entry.Offset, entry.Size, fileLength);
-}
-
-bool EntryFitsIn(std::span<const char, kEntrySize> bytes, std::int64_t fileLength) {
-    return PositionFitsIn(GetInt32(bytes.data() + kEntryOffsetOffset),
-                          GetInt32(bytes.data() + kEntrySizeOffset), fileLength);
+std::optional<Damage> EntryDamage(std::span<const char, kEntrySize> bytes, std::int64_t entry,
+                                  std::int64_t fileLength) {
+    using enum Damage::Kind;
+    const std::int64_t offset = GetInt32(bytes.data() + kEntryOffsetOffset);
+    const std::int64_t size = GetInt32(bytes.data() + kEntrySizeOffset);
+    if (offset < 1) {
+        return Damage{EntryBeforeStart, entry, offset};
+    }
+    if (size < 0) {
+        return Damage{NegativeSize, entry, size};
+    }
+    if (offset - 1 + size > fileLength) {
+        return Damage{EntryPastEnd, entry, offset - 1 + size - fileLength};
+    }
+    return std::nullopt;
 }
 
 }  // namespace kofrex

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -73,9 +74,35 @@ constexpr std::int64_t DirectoryEnd(std::int64_t count) {
            static_cast<std::int64_t>(kEntrySize) * count;
 }
 
-// True when the entry's data lie wholly inside a file of `fileLength` bytes.
-bool EntryFitsIn(const ArchiveEntry& entry, std::int64_t fileLength);
-// The same for an entry as it lies in the directory, without decoding its name.
-bool EntryFitsIn(std::span<const char, kEntrySize> bytes, std::int64_t fileLength);
+// Why a file is no archive the store reads, and where: what the front ends word for the user.
+struct Damage {
+    enum class Kind {
+        NotRegularFile,     // a pipe, a device or a socket
+        ShorterThanHeader,  // value: the file's length
+        WrongSignature,
+        UnknownVersion,    // value: the version
+        NegativeCount,     // value: the count
+        DirectoryPastEnd,  // value: the entries promised; fit: how many the file holds
+        // The entry kinds, where the directory itself is whole: its other entries may be.
+        EntryBeforeStart,  // value: the entry's 1-based position, below 1
+        NegativeSize,      // value: the entry's size
+        EntryPastEnd,      // value: how many of its bytes lie past the end of the file
+    };
+    Kind kind = Kind::WrongSignature;
+    std::int64_t entry = 0;  // 1-based, for the entry kinds
+    std::int64_t value = 0;
+    std::int64_t fit = 0;
+
+    bool OfOneEntry() const { return kind >= Kind::EntryBeforeStart; }
+    friend bool operator==(const Damage&, const Damage&) = default;
+};
+
+// The damage of the header of a file of `fileLength` bytes; nullopt for a header whose whole
+// directory lies in the file.
+std::optional<Damage> HeaderDamage(const ArchiveHeader& header, std::int64_t fileLength);
+// The damage of entry `entry` (1-based) as it lies in the directory; nullopt when its data lie
+// wholly inside a file of `fileLength` bytes.
+std::optional<Damage> EntryDamage(std::span<const char, kEntrySize> bytes, std::int64_t entry,
+                                  std::int64_t fileLength);
 
 }  // namespace kofrex

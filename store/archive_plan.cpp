@@ -1,33 +1,9 @@
 #include "archive_plan.h"
 
 #include <algorithm>
-#include <unordered_set>
-
-#include "names.h"
 
 namespace kofrex {
 namespace {
-
-// A name from an archive is untrusted: it must stay one name inside the folder.
-std::string SafeName(std::string_view windows1252) {
-    std::string name = DecodeWindows1252(TrimSpaces(windows1252));
-    for (char& c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || c == '/') {
-            c = '_';
-        }
-    }
-    if (name.empty() || name == "." || name == "..") {
-        name = std::string(std::max<std::size_t>(name.size(), 1), '_');
-    }
-    return name;
-}
-
-std::string Numbered(const std::string& name, int number) {
-    const std::size_t dot = name.find_last_of('.');
-    const std::size_t split = dot == std::string::npos || dot == 0 ? name.size() : dot;
-    return name.substr(0, split) + " (" + std::to_string(number) + ")" + name.substr(split);
-}
 
 ArchivePlan::Entry PlannedEntry(std::string_view name, std::int32_t size, std::size_t piece,
                                 std::int64_t within) {
@@ -101,28 +77,6 @@ std::optional<EntryTable> ArchivePlan::Directory(const std::vector<std::int64_t>
         std::copy(bytes.begin(), bytes.end(), rows.data() + row * kEntrySize);
     }
     return EntryTable(std::move(rows));
-}
-
-std::vector<std::string> SafeFileNames(const EntryTable& entries) {
-    std::vector<std::string> names;
-    names.reserve(entries.size());
-    for (std::size_t row = 0; row < entries.size(); ++row) {
-        names.push_back(SafeName(entries.NameAt(row)));
-    }
-    // Chosen over the whole set: a name that is already safe keeps it, and a number never
-    // gives a later entry's own name to an earlier one.
-    std::unordered_set<std::string> taken(names.begin(), names.end());
-    std::unordered_set<std::string> claimed;
-    for (std::string& name : names) {
-        if (claimed.insert(name).second) {
-            continue;
-        }
-        std::string unique;
-        for (int number = 2; !taken.insert(unique = Numbered(name, number)).second; ++number) {
-        }
-        name = std::move(unique);
-    }
-    return names;
 }
 
 }  // namespace kofrex

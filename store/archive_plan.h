@@ -50,9 +50,4 @@ struct ArchivePlan {
     std::vector<Entry> entries;
 };
 
-// The names entries are written under in one folder: each stored name with its padding
-// trimmed, made a safe single file name (no "/" or control character, never "", "." or ".."),
-// and " (2)", " (3)"... put before its extension where an earlier entry has taken the name.
-std::vector<std::string> SafeFileNames(const EntryTable& entries);
-
 }  // namespace kofrex

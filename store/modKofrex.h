@@ -28,6 +28,12 @@ namespace kofrex {
 
 class File;
 
+// The names entries are written under in one folder: each stored name with its padding
+// trimmed, made a safe single file name (no "/" or control character, never "", "." or ".."),
+// and " (2)", " (3)"... put before its extension where an earlier entry has taken the name
+// (never a name another entry has as its own).
+std::vector<std::string> SafeFileNames(const EntryTable& entries);
+
 class modKofrex {
   public:
     explicit modKofrex(FileSystem& fs = FileSystem::Default()) : fs_(fs) {}
@@ -111,6 +117,23 @@ class modKofrex {
     ExtractReport ExtractEntries(const std::string& folder, std::vector<std::int32_t> indexes,
                                  const OverwriteQuestion& mayOverwrite);
 
+    // Why the last read of an archive refused the file; nullopt after one that was read, or
+    // that could not be opened at all.
+    const std::optional<Damage>& Refusal() const { return refusal_; }
+
+    // What a damaged archive, whose directory is whole, still holds: the entries whose data lie
+    // whole in it, and each of the others with its damage. The archive is only read, and the
+    // current archive stays current. Nullopt when not even the directory can be read.
+    struct SalvageReport {
+        std::size_t whole = 0;
+        std::vector<Damage> lost;
+        ExtractReport extracted;  // of the whole entries, by SalvageEntries
+    };
+    std::optional<SalvageReport> SurveyDamaged(const std::string& path);
+    // The same, with the whole entries written into `folder` as ExtractEntries writes them all.
+    std::optional<SalvageReport> SalvageEntries(const std::string& path, const std::string& folder,
+                                                const OverwriteQuestion& mayOverwrite);
+
     // Fills entry's Name and Size from the file at `path`; leaves entry as it was when the file
     // cannot be read. Offset is not touched.
     void BuildEntry(const std::string& path, ArchiveEntry& entry) const;
@@ -160,10 +183,10 @@ class modKofrex {
         EntryTable entries;
         FileIdentity identity;
     };
-    // Reads the header into header_ and then the directory; nullopt when the file is not an
-    // archive or names data outside itself.
-    std::optional<Directory> ReadDirectory(File& archive);
-    bool ReadInPieces(File& archive, RowMemory& raw, std::int64_t fileLength);
+    // Reads the header into header_ and then the directory; nullopt, with the refusal noted,
+    // when the file is not an archive or (with `wholeEntries`) names data outside itself.
+    std::optional<Directory> ReadDirectory(File& archive, bool wholeEntries = true);
+    bool ReadInPieces(File& archive, RowMemory& raw, std::int64_t fileLength, bool wholeEntries);
     // The table and the identity it was read from become current.
     void TakeDirectory(Directory directory);
     // Why a file to add that cannot be opened to read whole is declined.
@@ -178,6 +201,11 @@ class modKofrex {
     // descriptors until then.
     std::size_t ExtractBatchSize() const;
     struct Extraction;
+    ExtractReport ExtractRows(File& archive, const Directory& directory, const std::string& folder,
+                              const std::vector<std::int32_t>& indexes,
+                              const OverwriteQuestion& mayOverwrite);
+    std::optional<SalvageReport> Salvage(const std::string& path, const std::string* folder,
+                                         const OverwriteQuestion& mayOverwrite);
     void ExtractBatch(Extraction& extraction, const std::vector<std::int32_t>& indexes);
     std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::int32_t index,
                                                 bool mayReplace = false);
@@ -216,6 +244,7 @@ class modKofrex {
     ArchiveHeader header_;
     EntryTable entries_;
     FileIdentity identity_;                // of the file entries_ was read from
+    std::optional<Damage> refusal_;        // see Refusal()
     std::optional<File> replacedArchive_;  // see ReleaseReplacedArchive()
 };
 
