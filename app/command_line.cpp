@@ -10,7 +10,7 @@
 
 #include "archive_error.h"
 #include "batch_commands.h"
-#include "error_handling.h"
+#include "error_text.h"
 
 namespace kofrex {
 namespace {

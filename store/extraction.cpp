@@ -20,6 +20,8 @@ constexpr std::size_t kExtractBatch = 64;
 constexpr long kDescriptorsPerFile = 2;
 // Descriptors left to the rest of the process: the archive, the folder, a window's own.
 constexpr long kDescriptorsKept = 16;
+// Rows a survey of a damaged directory reads at a time.
+constexpr std::size_t kSurveyRows = std::size_t{1} << 16;
 
 // Errors that would fail every other file as well: they stop an extract of several.
 bool FailsEveryFile(int error) {
@@ -162,20 +164,44 @@ modKofrex::ExtractReport modKofrex::ExtractRows(File& archive, const Directory& 
     return std::move(extraction.report);
 }
 
+// Counted a piece at a time without keeping the directory: a hostile count of millions of
+// damaged rows costs the reading, not the memory.
 std::optional<modKofrex::SalvageReport> modKofrex::SurveyDamaged(const std::string& path) {
-    return Salvage(path, nullptr, {});
+    ReleaseReplacedArchive();
+    if (!FileExists(path)) {
+        return std::nullopt;
+    }
+    File archive = File::OpenArchiveForReading(fs_, path);
+    const struct stat status = archive.Status();
+    HeaderBytes headerBytes{};
+    if (!S_ISREG(status.st_mode) ||
+        archive.ReadAt(headerBytes.data(), kHeaderSize, 0) < kHeaderSize) {
+        return std::nullopt;
+    }
+    const ArchiveHeader header = DecodeHeader(headerBytes);
+    if (HeaderDamage(header, status.st_size)) {
+        return std::nullopt;
+    }
+    SalvageReport report;
+    report.total = static_cast<std::size_t>(header.FileCount);
+    ByteString piece(std::min<std::size_t>(kSurveyRows, report.total) * kEntrySize, '\0');
+    for (std::size_t first = 0; first < report.total; first += kSurveyRows) {
+        const std::size_t rows = std::min(kSurveyRows, report.total - first);
+        const std::int64_t at = DirectoryEnd(static_cast<std::int64_t>(first));
+        if (archive.ReadAt(piece.data(), rows * kEntrySize, at) < rows * kEntrySize) {
+            return std::nullopt;  // cut short meanwhile
+        }
+        for (std::size_t row = 0; row < rows; ++row) {
+            const std::span<const char, kEntrySize> bytes(piece.data() + row * kEntrySize,
+                                                          kEntrySize);
+            report.whole += EntryDamage(bytes, 0, status.st_size) ? 0 : 1;
+        }
+    }
+    return report;
 }
 
 std::optional<modKofrex::SalvageReport> modKofrex::SalvageEntries(
     const std::string& path, const std::string& folder, const OverwriteQuestion& mayOverwrite) {
-    return Salvage(path, &folder, mayOverwrite);
-}
-
-// The directory read as it lies, whatever its entries name; each entry whole in the file written
-// into `folder` when one is given, the others counted lost. The current archive stays current.
-std::optional<modKofrex::SalvageReport> modKofrex::Salvage(const std::string& path,
-                                                           const std::string* folder,
-                                                           const OverwriteQuestion& mayOverwrite) {
     ReleaseReplacedArchive();
     if (!FileExists(path)) {
         return std::nullopt;
@@ -188,22 +214,21 @@ std::optional<modKofrex::SalvageReport> modKofrex::Salvage(const std::string& pa
         return std::nullopt;  // not even the directory is whole
     }
     SalvageReport report;
+    report.total = directory->entries.size();
     std::vector<std::int32_t> whole;
     const std::string_view rows = directory->entries.Raw();
-    for (std::size_t row = 0; row < directory->entries.size(); ++row) {
+    for (std::size_t row = 0; row < report.total; ++row) {
         const std::optional<Damage> damage = EntryDamage(
             std::span<const char, kEntrySize>(rows.data() + row * kEntrySize, kEntrySize),
             static_cast<std::int64_t>(row + 1), directory->identity.length);
         if (damage) {
-            report.lost.push_back(*damage);
+            report.lost.push_back({*damage, std::string(directory->entries.NameAt(row))});
         } else {
             whole.push_back(static_cast<std::int32_t>(row + 1));
         }
     }
     report.whole = whole.size();
-    if (folder != nullptr && !whole.empty()) {
-        report.extracted = ExtractRows(archive, *directory, *folder, whole, mayOverwrite);
-    }
+    report.extracted = ExtractRows(archive, *directory, folder, whole, mayOverwrite);
     return report;
 }
 

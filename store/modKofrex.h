@@ -124,13 +124,20 @@ class modKofrex {
     // What a damaged archive, whose directory is whole, still holds: the entries whose data lie
     // whole in it, and each of the others with its damage. The archive is only read, and the
     // current archive stays current. Nullopt when not even the directory can be read.
+    struct LostEntry {
+        Damage damage;
+        std::string name;  // as stored
+    };
     struct SalvageReport {
         std::size_t whole = 0;
-        std::vector<Damage> lost;
-        ExtractReport extracted;  // of the whole entries, by SalvageEntries
+        std::size_t total = 0;
+        std::vector<LostEntry> lost;  // by SalvageEntries
+        ExtractReport extracted;      // of the whole entries, by SalvageEntries
     };
+    // Counts only, reading the directory a piece at a time.
     std::optional<SalvageReport> SurveyDamaged(const std::string& path);
-    // The same, with the whole entries written into `folder` as ExtractEntries writes them all.
+    // Writes the whole entries into `folder` as ExtractEntries writes them all, under the names
+    // Extract All gives, and names each of the others.
     std::optional<SalvageReport> SalvageEntries(const std::string& path, const std::string& folder,
                                                 const OverwriteQuestion& mayOverwrite);
 
@@ -204,8 +211,6 @@ class modKofrex {
     ExtractReport ExtractRows(File& archive, const Directory& directory, const std::string& folder,
                               const std::vector<std::int32_t>& indexes,
                               const OverwriteQuestion& mayOverwrite);
-    std::optional<SalvageReport> Salvage(const std::string& path, const std::string* folder,
-                                         const OverwriteQuestion& mayOverwrite);
     void ExtractBatch(Extraction& extraction, const std::vector<std::int32_t>& indexes);
     std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::int32_t index,
                                                 bool mayReplace = false);

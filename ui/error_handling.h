@@ -7,15 +7,12 @@
 
 #include <functional>
 #include <optional>
-#include "archive_error.h"
+#include "error_text.h"
 
 namespace kofrex {
 
 // Runs `work`. When an error escapes it, returns what the user is shown for it: "Error N: "
 // and the error's description, which names the file and says what the user can do.
 std::optional<QString> ErrorEscaping(const std::function<void()>& work);
-
-// The error's description in the user's language.
-QString TranslatedDescription(const ArchiveError& error);
 
 }  // namespace kofrex

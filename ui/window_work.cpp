@@ -5,6 +5,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 
+#include "error_handling.h"
 #include "frmMain.h"
 #include "wait_cursor.h"
 
@@ -111,6 +112,26 @@ bool frmMain::event(QEvent* event) {
         RunHandler([this] { store_.ReleaseReplacedArchive(); });
     }
     return true;
+}
+
+void frmMain::RunHandler(const std::function<void()>& handler) {
+    const std::optional<QString> error = ErrorEscaping(handler);
+    if (!error) {
+        return;
+    }
+    // Neither step may let a second error into the event loop; the window goes on regardless.
+    ErrorEscaping(
+        [&] { messages_->Show(*error, kButtonsOkOnly, QString::fromLatin1(kApplicationTitle)); });
+    ErrorEscaping([this] { ShowArchiveAsItIsNow(); });
+}
+
+// The command stopped part-way: whatever it had read or changed, the list shows the archive
+// file as it is now, and with none left the path box shows none either.
+void frmMain::ShowArchiveAsItIsNow() {
+    if (!store_.ReadCurrentAgain()) {
+        txtArchive->clear();
+    }
+    ListFiles();
 }
 
 }  // namespace kofrex

@@ -3,8 +3,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <climits>
 
-#include "error_handling.h"
+#include "error_text.h"
 #include "names.h"
 
 namespace kofrex {
@@ -109,6 +110,68 @@ QString LeftAloneReport(const std::vector<modKofrex::LeftAlone>& files) {
     const QString opening =
         QCoreApplication::translate("kofrex::AddReport", "Not every file was extracted:");
     return opening + u'\n' + lines.join(u'\n');
+}
+
+QString DamageReason(const Damage& damage) {
+    const auto say = [](const char* text) {
+        return QCoreApplication::translate("kofrex::Damage", text);
+    };
+    switch (damage.kind) {
+        case Damage::Kind::NotRegularFile:
+            return say("It is not a regular file but a pipe, a device or a socket.");
+        case Damage::Kind::ShorterThanHeader:
+            return QCoreApplication::translate(
+                "kofrex::Damage", "It is %n bytes long, shorter than an archive's 9-byte header.",
+                nullptr, static_cast<int>(damage.value));
+        case Damage::Kind::WrongSignature:
+            return say("It does not start with the signature KFRX.");
+        case Damage::Kind::UnknownVersion:
+            return say("It is of version %1; Kofrex reads version 1.").arg(damage.value);
+        case Damage::Kind::NegativeCount:
+            return say("Its header promises %1 entries, a negative number.").arg(damage.value);
+        case Damage::Kind::DirectoryPastEnd:
+            return say("Its directory runs past the end of the file: %1 entries promised, %2 fit.")
+                .arg(damage.value)
+                .arg(damage.fit);
+        case Damage::Kind::EntryBeforeStart:
+            return say("The data of entry %1 start at position %2, before the file's first byte.")
+                .arg(damage.entry)
+                .arg(damage.value);
+        case Damage::Kind::NegativeSize:
+            return say("Entry %1 has a negative size, %2 bytes.")
+                .arg(damage.entry)
+                .arg(damage.value);
+        case Damage::Kind::EntryPastEnd:
+            return QCoreApplication::translate(
+                       "kofrex::Damage",
+                       "The data of entry %1 run %n bytes past the end of the file.", nullptr,
+                       static_cast<int>(std::min<std::int64_t>(damage.value, INT_MAX)))
+                .arg(damage.entry);
+    }
+    return {};
+}
+
+QString NotAnArchive(const QString& path, const std::optional<Damage>& damage) {
+    const QString refusal =
+        QCoreApplication::translate("kofrex::frmMain",
+                                    "The file '%1' is not an archive that Kofrex can read.")
+            .arg(path);
+    return damage ? refusal + u'\n' + DamageReason(*damage) : refusal;
+}
+
+QString LostReport(const std::vector<modKofrex::LostEntry>& lost) {
+    QStringList lines;
+    for (const modKofrex::LostEntry& entry : lost) {
+        if (lines.size() == kLinesShown) {
+            lines << QCoreApplication::translate("kofrex::AddReport", "… and %n more.", nullptr,
+                                                 static_cast<int>(lost.size()) - kLinesShown);
+            break;
+        }
+        lines << QCoreApplication::translate("kofrex::Damage", "'%1' was not recovered. %2")
+                     .arg(QString::fromStdString(DecodeWindows1252(TrimSpaces(entry.name))),
+                          DamageReason(entry.damage));
+    }
+    return lines.join(u'\n');
 }
 
 }  // namespace kofrex

@@ -1,6 +1,7 @@
 #pragma once
 
-// What the user is told about files given to add that were not stored.
+// What the user is told about files given to add that were not stored, files an extract left
+// alone, and files that are no archive Kofrex can read.
 
 #include <QString>
 #include <vector>
@@ -26,5 +27,12 @@ QString LeftAloneSentence(const modKofrex::LeftAlone& file);
 // One message naming the files an extract of several left alone, and why (the first few of a
 // long list, and how many more); empty when there were none.
 QString LeftAloneReport(const std::vector<modKofrex::LeftAlone>& files);
+
+// Why a file is no archive Kofrex reads, and where, as a sentence.
+QString DamageReason(const Damage& damage);
+// The refusal of the file at `path`: the sentence that names it, then the reason when known.
+QString NotAnArchive(const QString& path, const std::optional<Damage>& damage);
+// One line for each entry of a damaged archive that could not be recovered, with its reason.
+QString LostReport(const std::vector<modKofrex::LostEntry>& lost);
 
 }  // namespace kofrex
