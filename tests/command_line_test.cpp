@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +22,11 @@ struct Command {
     int status;
     QByteArray printed;  // stdout, exactly; or how it starts, where this ends in a space
     QByteArray said;     // contained in stderr; "" for an empty stderr
+    QString output{};    // a file for stdout instead
 };
+
+const char* const kAsBytes =
+    R"sh(p=$0; for a; do set -- "$@" "$(printf %b "$a")"; shift; done; exec "$p" "$@")sh";
 
 // A: 9-byte header, two 23-byte entries, then A's 6 bytes from 1-based offset 56.
 const QByteArray kListed = "A.TXT\t6\t56\nB Ä.TXT\t2\t62\n";
@@ -30,16 +36,18 @@ const QByteArray kJson =
 
 TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     QTemporaryDir scratch;
+    const std::string at = scratch.path().toStdString() + "/";  // names are bytes
     const auto write = [&](const char* name, const QByteArray& bytes) {
-        QFile file(scratch.filePath(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        std::ofstream file(at + name, std::ios::binary);
+        ASSERT_TRUE(file.write(bytes.data(), bytes.size()).flush());
     };
     write("a.txt", "hello\n");
     write("b ä.txt", QByteArray("\0\xff", 2));
     write("notes.kfx", "plain notes\n");
     ASSERT_TRUE(QDir(scratch.path()).mkdir("folder"));
     write("folder/a.txt", "other");
-    write("q\"\x1b\n.t", "x");  // a name no terminal or JSON reader may take as is
+    write("q\"\x1b\n.t", "x");      // a name no terminal or JSON reader may take as is
+    write("caf\xE9.txt", "latin");  // a name that is no UTF-8
     const std::vector<Command> runs = {
         {{"--add-to", "a.kfx", "a.txt", "b ä.txt"}, 0, "", ""},
         {{"--list", "a.kfx"}, 0, kListed, ""},
@@ -71,6 +79,17 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--list", "--add-to", "a.kfx", "--extract-to", "out", "a.kfx"}, 1, "", "Give one of"},
         {{"--help"}, 0, "Usage: ", ""},  // answered before any window system is looked for
         {{"--version"}, 0, "kofrex ", ""},
+        {{"--help"}, 1, "", "could not be written", "/dev/full"},
+        {{"--version"}, 1, "", "could not be written", "/dev/full"},
+        {{"--bogus"}, 1, "", "Unknown option 'bogus'."},
+        {{"--add-to"}, 1, "", "Missing value after '--add-to'."},
+        {{"a.kfx", "c.kfx"}, 1, "", "Name one archive at most."},
+        {{"-platform", "offscreen", "-reverse", "--list", "--qmljsdebugger=port:1", "c.kfx"},
+         0,
+         "Q\"??.T\t1\t33\n",
+         ""},  // Qt's window options, with their values, are no archives
+        {{"--add-to", "c.kfx", "caf\\0351.txt"}, 0, "", ""},  // printf's escape: one byte
+        {{"--extract-to", "o\\0351", "c.kfx", "caf?.txt"}, 0, "", ""},
     };
     QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -80,7 +99,9 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         QProcess child;
         child.setProcessEnvironment(bare);
         child.setWorkingDirectory(scratch.path());
-        child.start(KOFREX_PROGRAM, run.arguments);
+        child.setStandardOutputFile(run.output.isEmpty() ? QString() : run.output);
+        // Each argument through printf %b, to give the program bytes that are no UTF-8.
+        child.start("sh", QStringList{"-c", kAsBytes, KOFREX_PROGRAM} + run.arguments);
         ASSERT_TRUE(child.waitForFinished(20000));
         const QByteArray said = child.readAllStandardError();
         const std::string command = run.arguments.join(' ').toStdString();
@@ -93,12 +114,14 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
             << command << "\nstderr: " << said.toStdString();
     }
     const auto read = [&](const char* name) {
-        QFile file(scratch.filePath(QString::fromUtf8(name)));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : "(missing)";
+        std::ifstream file(at + name, std::ios::binary);
+        return file ? QByteArray::fromStdString({std::istreambuf_iterator<char>(file), {}})
+                    : "(missing)";
     };
     EXPECT_EQ(read("out/deeper/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/B Ä.TXT"), QByteArray("\0\xff", 2));
+    EXPECT_EQ(read("o\xE9/CAF?.TXT"), "latin");
     // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it.
     const QString archive = scratch.filePath("a.kfx");
     const qsizetype before = read("a.kfx").size();
@@ -123,6 +146,7 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
                   interrupted ? "kofrex: Cancelled: the archive is as it was.\n" : "");
     }
     EXPECT_EQ(read("a.kfx").size(), before + 23 + 12);  // notes.kfx added once
+    std::filesystem::remove_all(at);  // names that are no text, which Qt cannot remove
 }
 
 }  // namespace
