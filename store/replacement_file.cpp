@@ -136,7 +136,11 @@ void RemoveTemporariesWhenEnded() {
     action.sa_handler = RemoveRememberedAndEnd;
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        ::sigaction(signal, &action, nullptr);
+        // One ignored from the start (nohup, a background job's Ctrl+C) must not end us.
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+            ::sigaction(signal, &action, nullptr);
+        }
     }
 }
 

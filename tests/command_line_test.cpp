@@ -122,16 +122,19 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     EXPECT_EQ(read("out/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/B Ä.TXT"), QByteArray("\0\xff", 2));
     EXPECT_EQ(read("o\xE9/CAF?.TXT"), "latin");
-    // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it.
+    // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it,
+    // unless it started ignoring Ctrl+C and logouts, as a background job under nohup does.
     const QString archive = scratch.filePath("a.kfx");
     const qsizetype before = read("a.kfx").size();
     const int held = ::open(qPrintable(archive), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     for (const bool interrupted : {true, false}) {
+        const QString ignoring = interrupted ? "" : "trap '' INT HUP; ";
         QProcess child;
         child.setProcessEnvironment(bare);
         child.setWorkingDirectory(scratch.path());
-        child.start(KOFREX_PROGRAM, {"--add-to", "a.kfx", "notes.kfx"});
+        child.start("sh",
+                    {"-c", ignoring + kAsBytes, KOFREX_PROGRAM, "--add-to", "a.kfx", "notes.kfx"});
         const QDir opened("/proc/" + QString::number(child.processId()) + "/fd");
         while (std::ranges::none_of(
             opened.entryInfoList(QDir::AllEntries | QDir::System),
@@ -139,7 +142,12 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
             QThread::msleep(10);  // until it has the archive open, to lock it
         }
         QThread::msleep(600);  // longer than work that shows nothing on a terminal either
-        interrupted ? (void)::kill(child.processId(), SIGINT) : (void)::flock(held, LOCK_UN);
+        ::kill(child.processId(), SIGINT);
+        if (!interrupted) {
+            ::kill(child.processId(), SIGHUP);
+            QThread::msleep(100);  // for either signal to end it, where it would
+            ::flock(held, LOCK_UN);
+        }
         ASSERT_TRUE(child.waitForFinished(20000));
         EXPECT_EQ(child.exitStatus() == QProcess::CrashExit, interrupted);
         EXPECT_EQ(child.readAllStandardError(),
