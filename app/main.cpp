@@ -28,6 +28,9 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kofrex::desktopFileId));
     QApplication::setWindowIcon(kofrex::applicationIcon());
+    // Left by a window that was killed: what it opened would stay there for good.
+    kofrex::RemoveAbandonedPrivateFolders(kofrex::FileSystem::Default(),
+                                          kofrex::PrivateFoldersBase());
     kofrex::modKofrex store;
     kofrex::frmMain window(store);
     window.show();

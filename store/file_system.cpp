@@ -232,4 +232,12 @@ int FileSystem::Remove(const char* path) {
     return Pass("Remove", [&] { return ::unlink(path); });
 }
 
+int FileSystem::MakeFolder(const char* path, mode_t mode) {
+    return Pass("MakeFolder", [&] { return ::mkdir(path, mode); });
+}
+
+int FileSystem::RemoveFolder(const char* path) {
+    return Pass("RemoveFolder", [&] { return ::rmdir(path); });
+}
+
 }  // namespace kofrex

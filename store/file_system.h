@@ -60,6 +60,9 @@ class FileSystem {
     // Like Rename, but fails with EEXIST where something already has the name `to`.
     int RenameNoReplace(const char* from, const char* to);
     int Remove(const char* path);
+    // mkdir(2) and rmdir(2).
+    int MakeFolder(const char* path, mode_t mode);
+    int RemoveFolder(const char* path);
 
   protected:
     // 0 lets the call through; an errno fails it with that error, before it reaches the system.

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "modKofrex.h"
+#include "private_folder.h"
 #include "replacement_file.h"
 #include "test_support.h"
 
@@ -446,6 +447,34 @@ TEST(Temporaries, OnlyOursUnheldAndAMinuteOldAreRemoved) {
     EXPECT_EQ(folder.Names(),
               (Names{".kofrex-ABC123", ".kofrex-abc12", ".kofrex-abc1234", ".kofrex-fifo00",
                      ".kofrex-held00", ".kofrex-young1", ".kofrex-z-9999", "kofrex-abc123"}));
+}
+
+// The window's private folder goes however the program ends, but for SIGKILL (0 is an exit());
+// then the next window removes it, but no folder in use, another user's, or one linked to.
+TEST(PrivateFolders, GoWithTheProgramOrWithTheNextWindow) {
+    ScratchFolder base;
+    for (const int signal : {SIGTERM, SIGHUP, 0, SIGKILL}) {
+        if (::fork() == 0) {
+            RemoveTemporariesWhenEnded();
+            const PrivateFolder folder(FileSystem::Default(), base / "");
+            WriteFile(folder.Path() + "/OPENED.TXT", "entry");
+            signal == 0 ? std::exit(0) : (void)::raise(signal);
+        }
+        ::wait(nullptr);
+        ASSERT_EQ(base.Names().size(), signal == SIGKILL ? 1u : 0u) << signal;
+    }
+    const std::string killed = base / base.Names()[0];
+    fs::create_directory(base / "target");
+    WriteFile(base / "target/KEPT.TXT", "kept");
+    fs::create_directory_symlink(base / "target", base / "kofrex-link00");
+    const PrivateFolder held(FileSystem::Default(), base / "");
+    FaultyFileSystem other;
+    other.user = ::geteuid() + 1;
+    RemoveAbandonedPrivateFolders(other, base / "");
+    EXPECT_TRUE(fs::exists(killed));
+    RemoveAbandonedPrivateFolders(FileSystem::Default(), base / "");
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_TRUE(fs::exists(held.Path()) && fs::exists(base / "target/KEPT.TXT"));
 }
 
 // Names from a hostile archive each stay one name inside the folder they are extracted to.
