@@ -26,7 +26,7 @@ struct Command {
 };
 
 const char* const kAsBytes =
-    R"sh(p=$0; for a; do set -- "$@" "$(printf %b "$a")"; shift; done; exec "$p" "$@")sh";
+    R"sh(for a; do set -- "$@" "$(printf %b "$a")"; shift; done; exec "$0" "$@")sh";
 
 // A: 9-byte header, two 23-byte entries, then A's 6 bytes from 1-based offset 56.
 const QByteArray kListed = "A.TXT\t6\t56\nB Ä.TXT\t2\t62\n";
@@ -80,14 +80,10 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--help"}, 0, "Usage: ", ""},  // answered before any window system is looked for
         {{"--version"}, 0, "kofrex ", ""},
         {{"--help"}, 1, "", "could not be written", "/dev/full"},
-        {{"--version"}, 1, "", "could not be written", "/dev/full"},
         {{"--bogus"}, 1, "", "Unknown option 'bogus'."},
         {{"--add-to"}, 1, "", "Missing value after '--add-to'."},
         {{"a.kfx", "c.kfx"}, 1, "", "Name one archive at most."},
-        {{"-platform", "offscreen", "-reverse", "--list", "--qmljsdebugger=port:1", "c.kfx"},
-         0,
-         "Q\"??.T\t1\t33\n",
-         ""},  // Qt's window options, with their values, are no archives
+        {{"-platform", "offscreen", "-reverse", "--list", "a.kfx"}, 0, kListed, ""},
         {{"--add-to", "c.kfx", "caf\\0351.txt"}, 0, "", ""},  // printf's escape: one byte
         {{"--extract-to", "o\\0351", "c.kfx", "caf?.txt"}, 0, "", ""},
     };
@@ -145,7 +141,6 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         ::kill(child.processId(), SIGINT);
         if (!interrupted) {
             ::kill(child.processId(), SIGHUP);
-            QThread::msleep(100);  // for either signal to end it, where it would
             ::flock(held, LOCK_UN);
         }
         ASSERT_TRUE(child.waitForFinished(20000));
