@@ -119,14 +119,17 @@ std::optional<std::vector<std::int32_t>> Rows(const modKofrex& store,
 
 }  // namespace
 
+bool Printed(std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+           std::fflush(stdout) == 0;
+}
+
 int ListArchive(const std::string& archive, bool json) {
     modKofrex store;
     if (!OpenOrSay(store, archive)) {
         return 1;
     }
-    const std::string listing = Listing(store.Entries(), json);
-    if (std::fwrite(listing.data(), 1, listing.size(), stdout) != listing.size() ||
-        std::fflush(stdout) != 0) {
+    if (!Printed(Listing(store.Entries(), json))) {
         return Fail(CommandLine::tr("The list could not be written."));
     }
     return 0;

@@ -3,12 +3,16 @@
 // The commands that work on an archive without a window, for scripts and file managers. Each
 // uses the store as the window does (its lock, its old-or-new rewrite), prints failures on
 // stderr, and returns the program's exit status: 0 when everything asked was done, else 1.
-// Paths are as the kernel takes them, relative to the current folder; names are UTF-8.
+// Paths are bytes as the kernel takes them, relative to the current folder; names are UTF-8.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kofrex {
+
+// Writes `text` on stdout and flushes it; false when any of it could not be written.
+bool Printed(std::string_view text);
 
 // One line per entry on stdout: stored name, size, 1-based offset, tab-separated; with `json`
 // a JSON array of {"name", "size", "offset"} objects instead.

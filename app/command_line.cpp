@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 
 #include "archive_error.h"
@@ -21,8 +20,28 @@ const QString kAddTo = QStringLiteral("add-to");
 const QString kExtractTo = QStringLiteral("extract-to");
 const QString kOverwrite = QStringLiteral("overwrite");
 
+// The options of every Qt program that starts a window, each form of them known here so that
+// any other option is refused before a window system is looked for. Not in --help.
+void DescribeWindowOptions(QCommandLineParser& parser) {
+    for (const char* name :
+         {"platform", "style", "display", "geometry", "qwindowgeometry", "title", "qwindowtitle",
+          "icon", "qwindowicon", "platformtheme", "platformpluginpath", "plugin", "session", "name",
+          "stylesheet", "qmljsdebugger"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+}
+
 // Every option and argument, for both steps.
 void Describe(QCommandLineParser& parser) {
+    // -platform is Qt's option, not -p -l -a ...; ours are long anyway.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(CommandLine::tr(
         "Packs files into one .kfx archive and extracts them.\n"
         "\n"
@@ -55,6 +74,7 @@ void Describe(QCommandLineParser& parser) {
          QStringLiteral("folder")},
         {kOverwrite, CommandLine::tr("With --extract-to: replace files already there.")},
     });
+    DescribeWindowOptions(parser);
     parser.addPositionalArgument(QStringLiteral("archive"),
                                  CommandLine::tr("The archive to open when the window starts."),
                                  QStringLiteral("[archive]"));
@@ -67,16 +87,25 @@ int WrongCommandLine(const QString& why) {
     return 1;
 }
 
-std::string LocalPath(const QString& argument) {
-    return QFile::encodeName(argument).toStdString();
+// The bytes of an argument, as the kernel gave them (see ByteArguments).
+std::string Bytes(const QString& argument) {
+    return argument.toLatin1().toStdString();
 }
 
-std::vector<std::string> LocalPaths(const QStringList& arguments) {
+std::vector<std::string> Bytes(const QStringList& arguments) {
     std::vector<std::string> paths;
     for (const QString& argument : arguments) {
-        paths.push_back(LocalPath(argument));
+        paths.push_back(Bytes(argument));
     }
     return paths;
+}
+
+// A text asked for on stdout: 0 once it is all written, else 1 after saying so.
+int PrintOrSay(const QString& text) {
+    if (!Printed(text.toLocal8Bit().toStdString())) {
+        return WrongCommandLine(CommandLine::tr("The text could not be written."));
+    }
+    return 0;
 }
 
 // The command asked for, run; its exit status.
@@ -86,27 +115,24 @@ int Run(const QCommandLineParser& parser) {
         if (operands.size() != 1) {
             return WrongCommandLine(CommandLine::tr("--list takes one archive."));
         }
-        return ListArchive(LocalPath(operands.first()), parser.isSet(kJson));
+        return ListArchive(Bytes(operands.first()), parser.isSet(kJson));
     }
     if (parser.isSet(kAddTo)) {
         if (operands.isEmpty()) {
             return WrongCommandLine(
                 CommandLine::tr("--add-to takes the archive and at least one file."));
         }
-        return AddToArchive(LocalPath(parser.value(kAddTo)), LocalPaths(operands));
+        return AddToArchive(Bytes(parser.value(kAddTo)), Bytes(operands));
     }
     if (operands.isEmpty()) {
         return WrongCommandLine(CommandLine::tr("--extract-to takes the folder and the archive."));
     }
-    std::vector<std::string> names;
-    for (const QString& name : operands.mid(1)) {
-        names.push_back(name.toStdString());
-    }
-    return ExtractFromArchive(LocalPath(parser.value(kExtractTo)), LocalPath(operands.first()),
-                              names, parser.isSet(kOverwrite));
+    // NAMEs are UTF-8 as typed, like every name the store is given.
+    return ExtractFromArchive(Bytes(parser.value(kExtractTo)), Bytes(operands.first()),
+                              Bytes(operands.mid(1)), parser.isSet(kOverwrite));
 }
 
-// Why the command line, which names a command, cannot be run; empty when it can.
+// Why the command line cannot be run; empty when it can.
 QString Misuse(const QCommandLineParser& parser, bool parsed) {
     if (!parsed) {
         return parser.errorText();
@@ -122,28 +148,40 @@ QString Misuse(const QCommandLineParser& parser, bool parsed) {
     if (parser.isSet(kOverwrite) && !parser.isSet(kExtractTo)) {
         return CommandLine::tr("--overwrite goes with --extract-to.");
     }
+    if (commands == 0 && parser.positionalArguments().size() > 1) {
+        return CommandLine::tr("Name one archive at most.");
+    }
     return {};
 }
 
 }  // namespace
 
+QStringList ByteArguments(int argc, const char* const* argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLatin1(argv[i]);
+    }
+    return arguments;
+}
+
 std::optional<int> AnswerWithoutWindow(const QStringList& arguments) {
     QCommandLineParser parser;
     Describe(parser);
-    // Qt's own window options are unknown here; the second step judges such a command line.
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(QStringLiteral("help"))) {
-        parser.showHelp();
+        return PrintOrSay(parser.helpText());
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        parser.showVersion();
-    }
-    const bool command = parser.isSet(kList) || parser.isSet(kAddTo) || parser.isSet(kExtractTo);
-    if (!command && !parser.isSet(kJson) && !parser.isSet(kOverwrite)) {
-        return std::nullopt;
+        return PrintOrSay(QCoreApplication::applicationName() + u' ' +
+                          QCoreApplication::applicationVersion() + u'\n');
     }
     if (const QString misuse = Misuse(parser, parsed); !misuse.isEmpty()) {
         return WrongCommandLine(misuse);
+    }
+    // --help-all lists Qt's window options too, which only the window's step knows.
+    if (parser.isSet(QStringLiteral("help-all")) ||
+        (!parser.isSet(kList) && !parser.isSet(kAddTo) && !parser.isSet(kExtractTo))) {
+        return std::nullopt;
     }
     try {
         return Run(parser);
@@ -158,13 +196,12 @@ std::optional<int> AnswerWithoutWindow(const QStringList& arguments) {
 QString ArchiveNamedOnCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     Describe(parser);
-    parser.process(arguments);
-
+    parser.process(arguments);  // only --help-all is left to it: the first step took the rest
     const QStringList named = parser.positionalArguments();
-    if (named.size() > 1) {
-        std::exit(WrongCommandLine(CommandLine::tr("Name one archive at most.")));
-    }
-    return named.isEmpty() ? QString() : QFileInfo(named.first()).absoluteFilePath();
+    // The window's paths are text: a name that is no text in the locale's encoding is lost here.
+    return named.isEmpty()
+               ? QString()
+               : QFileInfo(QFile::decodeName(named.first().toLatin1())).absoluteFilePath();
 }
 
 }  // namespace kofrex

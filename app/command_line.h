@@ -12,17 +12,21 @@ class CommandLine {
     Q_DECLARE_TR_FUNCTIONS(kofrex::CommandLine)
 };
 
-// The command line, read in two steps. `arguments` starts with the program.
+// The command line as the kernel gave it, each byte one Latin-1 character: a path keeps every
+// byte, whatever the locale, and the options, all ASCII, read as usual.
+QStringList ByteArguments(int argc, const char* const* argv);
+
+// The command line, read in two steps. `arguments`, from ByteArguments(), starts with the
+// program.
 //
 // First, before the window system is started, so that it works without a display (over SSH, in
-// a script): --help and --version print their text and end the program; --list, --add-to and
-// --extract-to do their work and give the exit status to end with. nullopt when the window is
-// to start.
+// a script): --help and --version print their text, a wrong command line (an option neither
+// ours nor one of Qt's window options) is named, and --list, --add-to and --extract-to do their
+// work; each gives the exit status to end with. nullopt when the window is to start.
 std::optional<int> AnswerWithoutWindow(const QStringList& arguments);
 
 // Then, once QApplication has taken the options of every Qt program (-platform, ...): the
 // archive named, as an absolute path taken from the current folder; empty when none is named.
-// A wrong command line prints why and ends the program, as in every Qt program.
 QString ArchiveNamedOnCommandLine(const QStringList& arguments);
 
 }  // namespace kofrex

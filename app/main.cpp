@@ -18,16 +18,19 @@ int main(int argc, char* argv[]) {
         const QCoreApplication withoutWindow(argc, argv);
         const kofrex::Translations translations;
         if (const std::optional<int> status =
-                kofrex::AnswerWithoutWindow(QCoreApplication::arguments())) {
+                kofrex::AnswerWithoutWindow(kofrex::ByteArguments(argc, argv))) {
             return *status;
         }
     }
     QApplication application(argc, argv);
     const kofrex::Translations translations;
-    const QString archive = kofrex::ArchiveNamedOnCommandLine(QCoreApplication::arguments());
+    const QString archive = kofrex::ArchiveNamedOnCommandLine(kofrex::ByteArguments(argc, argv));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kofrex::desktopFileId));
     QApplication::setWindowIcon(kofrex::applicationIcon());
+    // Left by a window that was killed: what it opened would stay there for good.
+    kofrex::RemoveAbandonedPrivateFolders(kofrex::FileSystem::Default(),
+                                          kofrex::PrivateFoldersBase());
     kofrex::modKofrex store;
     kofrex::frmMain window(store);
     window.show();

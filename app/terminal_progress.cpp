@@ -32,10 +32,14 @@ void NoteInterrupt(int) {
 TerminalProgress::TerminalProgress(QString doing)
     : doing_(std::move(doing)), onTerminal_(::isatty(STDERR_FILENO) == 1) {
     interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = NoteInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &beforeUs);
+    ::sigaction(SIGINT, nullptr, &beforeUs);
+    // A background job ignores Ctrl+C, which is meant for the job in the foreground.
+    if (beforeUs.sa_handler != SIG_IGN) {
+        struct sigaction action {};
+        action.sa_handler = NoteInterrupt;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, nullptr);
+    }
 }
 
 TerminalProgress::~TerminalProgress() {

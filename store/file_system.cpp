@@ -106,10 +106,6 @@ int FileSystem::MayWrite(const char* path) {
     return Pass("MayWrite", [&] { return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS); });
 }
 
-int FileSystem::MakeFolder(const char* path, mode_t mode) {
-    return Pass("MakeFolder", [&] { return ::mkdir(path, mode); });
-}
-
 long FileSystem::DescriptorLimit() {
     struct rlimit limit {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
@@ -243,6 +239,14 @@ int FileSystem::RenameNoReplace(const char* from, const char* to) {
 
 int FileSystem::Remove(const char* path) {
     return Pass("Remove", [&] { return ::unlink(path); });
+}
+
+int FileSystem::MakeFolder(const char* path, mode_t mode) {
+    return Pass("MakeFolder", [&] { return ::mkdir(path, mode); });
+}
+
+int FileSystem::RemoveFolder(const char* path) {
+    return Pass("RemoveFolder", [&] { return ::rmdir(path); });
 }
 
 }  // namespace kofrex

@@ -60,7 +60,9 @@ class FileSystem {
     // Like Rename, but fails with EEXIST where something already has the name `to`.
     int RenameNoReplace(const char* from, const char* to);
     int Remove(const char* path);
+    // mkdir(2) and rmdir(2).
     int MakeFolder(const char* path, mode_t mode);
+    int RemoveFolder(const char* path);
     // The descriptors this process may have open at once: the soft RLIMIT_NOFILE.
     virtual long DescriptorLimit();
 

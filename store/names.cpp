@@ -146,7 +146,8 @@ std::string_view TrimSpaces(std::string_view text) {
 }
 
 std::string GetStoredName(std::string_view path) {
-    const std::size_t separator = path.find_last_of("/\\");
+    // Only "/" separates folders on Linux: a backslash is part of the file's own name.
+    const std::size_t separator = path.rfind('/');
     const std::string_view last =
         separator == std::string_view::npos ? path : path.substr(separator + 1);
     return UpperCase1252(EncodeWindows1252(last));

@@ -23,7 +23,7 @@ std::string UpperCase1252(std::string_view windows1252);
 // Leading and trailing spaces removed; no other character counts as space.
 std::string_view TrimSpaces(std::string_view text);
 
-// The last component of `path` (after the last "/" or "\"), in Windows-1252, upper case.
+// The last component of `path` (after the last "/"), in Windows-1252, upper case.
 std::string GetStoredName(std::string_view path);
 
 // Exactly kNameSize bytes: cut after the last whole one, or padded with spaces.

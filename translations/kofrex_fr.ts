@@ -189,6 +189,10 @@
         <translation>La liste n’a pas pu être écrite.</translation>
     </message>
     <message>
+        <source>The text could not be written.</source>
+        <translation>Le texte n’a pas pu être écrit.</translation>
+    </message>
+    <message>
         <source>Adding</source>
         <translation>Ajout</translation>
     </message>

@@ -4,10 +4,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDrag>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QUrl>
-#include <cerrno>
 #include <optional>
 
 #include "frmMain.h"
@@ -28,23 +28,14 @@ QString ShownName(const ArchiveEntry& entry) {
     return QString::fromStdString(DecodeWindows1252(TrimSpaces(entry.Name)));
 }
 
-// Private to this user and gone with the window; in the session's own runtime folder where
-// the desktop provides one.
-std::unique_ptr<QTemporaryDir> MakePrivateFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString base =
-        !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
-    auto folder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/kofrex-XXXXXX"));
-    if (!folder->isValid()) {
-        throw ArchiveError(EIO,
-                           QT_TRANSLATE_NOOP("kofrex::ArchiveError",
-                                             "Could not create a private folder in %1: %2."),
-                           {{base.toStdString()}, {folder->errorString().toStdString()}});
-    }
-    return folder;
-}
-
 }  // namespace
+
+std::string PrivateFoldersBase() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return QFile::encodeName(!runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime
+                                                                              : QDir::tempPath())
+        .toStdString();
+}
 
 void frmMain::SetUpListMenu() {
     lstFiles->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -169,10 +160,11 @@ QString frmMain::ExtractPrivately(int row) {
         return {};
     }
     if (!privateFolder_) {
-        privateFolder_ = MakePrivateFolder();
+        privateFolder_ =
+            std::make_unique<PrivateFolder>(FileSystem::Default(), PrivateFoldersBase());
     }
     const QString name = QString::fromStdString(SafeFileNames(store_.Entries()).at(row));
-    const QString target = privateFolder_->filePath(name);
+    const QString target = QString::fromStdString(privateFolder_->Path()) + u'/' + name;
     bool extracted = true;
     if (!RunWork(tr("Extracting %1…").arg(name),
                  [&] { extracted = store_.ExtractEntry(row + 1, target.toStdString()); })) {

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <chrono>
 #include <functional>
@@ -20,6 +19,7 @@
 #include "list_box.h"
 #include "message_box.h"
 #include "modKofrex.h"
+#include "private_folder.h"
 #include "work_progress.h"
 
 namespace kofrex {
@@ -160,7 +160,11 @@ class frmMain : public QWidget {
     // The work in progress, while there is one.
     WorkProgress* work_ = nullptr;
     // Entries opened or dragged out are written here; removed with the window.
-    std::unique_ptr<QTemporaryDir> privateFolder_;
+    std::unique_ptr<PrivateFolder> privateFolder_;
 };
+
+// Where the window's private folders are made: the session's own runtime folder where the
+// desktop provides one, else the system's temporary folder.
+std::string PrivateFoldersBase();
 
 }  // namespace kofrex
