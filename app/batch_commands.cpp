@@ -32,10 +32,21 @@ bool OpenOrSay(modKofrex& store, const std::string& path) {
     } else if (!store.FileExists(path)) {
         Fail(CommandLine::tr("The file '%1' cannot be read.").arg(Shown(path)));
     } else {
-        Fail(CommandLine::tr("The file '%1' is not an archive that Kofrex can read.")
-                 .arg(Shown(path)));
+        Fail(NotAnArchive(Shown(path), store.Refusal()));
     }
     return false;
+}
+
+// Each file an extract left alone, with its reason; 1 when there was one.
+int SayLeftAlone(const modKofrex::ExtractReport& report) {
+    for (const modKofrex::LeftAlone& file : report.leftAlone) {
+        Fail(file.reason == modKofrex::LeftAlone::Reason::Declined
+                 ? CommandLine::tr(
+                       "'%1' exists already and was left alone (--overwrite replaces it).")
+                       .arg(Shown(file.path))
+                 : LeftAloneSentence(file));
+    }
+    return report.leftAlone.empty() ? 0 : 1;
 }
 
 // A stored name as a person reads it: padding trimmed, in UTF-8.
@@ -181,14 +192,38 @@ int ExtractFromArchive(const std::string& folder, const std::string& archive,
                 CommandLine::tr("The archive '%1' changed while it was read; nothing was written.")
                     .arg(Shown(archive)));
         }
-        for (const modKofrex::LeftAlone& file : report.leftAlone) {
-            Fail(file.reason == modKofrex::LeftAlone::Reason::Declined
-                     ? CommandLine::tr(
-                           "'%1' exists already and was left alone (--overwrite replaces it).")
-                           .arg(Shown(file.path))
-                     : LeftAloneSentence(file));
+        return SayLeftAlone(report);
+    });
+}
+
+int SalvageFromArchive(const std::string& folder, const std::string& archive, bool overwrite) {
+    modKofrex store;
+    const std::optional<modKofrex::SalvageReport> survey = store.SurveyDamaged(archive);
+    if (!survey) {  // not even its directory is whole: said as a refused open says it
+        OpenOrSay(store, archive);
+        return 1;
+    }
+    if (survey->whole == 0 && survey->total > 0) {
+        return Fail(CommandLine::tr("No entry of '%1' lies whole in it: nothing was recovered.")
+                        .arg(Shown(archive)));
+    }
+    MakeFolders(FileSystem::Default(), folder);
+    TerminalProgress progress(CommandLine::tr("Extracting"));
+    const QString cancelled =
+        CommandLine::tr("Cancelled: the files written so far are kept, none in part.");
+    return WithProgress(store, progress, cancelled, [&] {
+        const std::optional<modKofrex::SalvageReport> report =
+            store.SalvageEntries(archive, folder, [&](const std::string&) { return overwrite; });
+        progress.Clear();
+        if (!report) {
+            return Fail(
+                CommandLine::tr("The archive '%1' changed while it was read; nothing was written.")
+                    .arg(Shown(archive)));
         }
-        return report.leftAlone.empty() ? 0 : 1;
+        if (!report->lost.empty()) {
+            Fail(LostReport(report->lost));
+        }
+        return SayLeftAlone(report->extracted) | (report->lost.empty() ? 0 : 1);
     });
 }
 

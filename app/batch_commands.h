@@ -28,4 +28,9 @@ int AddToArchive(const std::string& archive, const std::vector<std::string>& fil
 int ExtractFromArchive(const std::string& folder, const std::string& archive,
                        const std::vector<std::string>& names, bool overwrite);
 
+// Writes each entry of the damaged `archive` whose data lie whole in it into `folder`, as
+// ExtractFromArchive writes them all, and names on stderr each entry that could not be recovered
+// and why: 1 when one was lost. The archive itself is only read.
+int SalvageFromArchive(const std::string& folder, const std::string& archive, bool overwrite);
+
 }  // namespace kofrex

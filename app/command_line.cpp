@@ -19,6 +19,7 @@ const QString kJson = QStringLiteral("json");
 const QString kAddTo = QStringLiteral("add-to");
 const QString kExtractTo = QStringLiteral("extract-to");
 const QString kOverwrite = QStringLiteral("overwrite");
+const QString kSalvageTo = QStringLiteral("salvage-to");
 
 // The options of every Qt program that starts a window, each form of them known here so that
 // any other option is refused before a window system is looked for. Not in --help.
@@ -50,6 +51,7 @@ void Describe(QCommandLineParser& parser) {
         "  kofrex --list [--json] ARCHIVE\n"
         "  kofrex --add-to ARCHIVE FILE...\n"
         "  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]\n"
+        "  kofrex --salvage-to FOLDER [--overwrite] ARCHIVE\n"
         "On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the\n"
         "archive as it was. Exit status: 0 when everything asked was done, 1 when the\n"
         "command line is wrong or anything failed or was left out (each named on stderr)."));
@@ -72,7 +74,14 @@ void Describe(QCommandLineParser& parser) {
              "ignored), into <folder>, created with its parents when missing, under safe "
              "file names. Files already there are left alone."),
          QStringLiteral("folder")},
-        {kOverwrite, CommandLine::tr("With --extract-to: replace files already there.")},
+        {kSalvageTo,
+         CommandLine::tr(
+             "Write every entry of the damaged ARCHIVE whose data lie whole in it into "
+             "<folder>, as --extract-to writes them all, and name each entry that could not be "
+             "recovered, and why."),
+         QStringLiteral("folder")},
+        {kOverwrite,
+         CommandLine::tr("With --extract-to or --salvage-to: replace files already there.")},
     });
     DescribeWindowOptions(parser);
     parser.addPositionalArgument(QStringLiteral("archive"),
@@ -124,6 +133,14 @@ int Run(const QCommandLineParser& parser) {
         }
         return AddToArchive(Bytes(parser.value(kAddTo)), Bytes(operands));
     }
+    if (parser.isSet(kSalvageTo)) {
+        if (operands.size() != 1) {
+            return WrongCommandLine(
+                CommandLine::tr("--salvage-to takes the folder and one archive."));
+        }
+        return SalvageFromArchive(Bytes(parser.value(kSalvageTo)), Bytes(operands.first()),
+                                  parser.isSet(kOverwrite));
+    }
     if (operands.isEmpty()) {
         return WrongCommandLine(CommandLine::tr("--extract-to takes the folder and the archive."));
     }
@@ -137,16 +154,16 @@ QString Misuse(const QCommandLineParser& parser, bool parsed) {
     if (!parsed) {
         return parser.errorText();
     }
-    const int commands =
-        int(parser.isSet(kList)) + int(parser.isSet(kAddTo)) + int(parser.isSet(kExtractTo));
+    const int commands = int(parser.isSet(kList)) + int(parser.isSet(kAddTo)) +
+                         int(parser.isSet(kExtractTo)) + int(parser.isSet(kSalvageTo));
     if (commands > 1) {
-        return CommandLine::tr("Give one of --list, --add-to and --extract-to.");
+        return CommandLine::tr("Give one of --list, --add-to, --extract-to and --salvage-to.");
     }
     if (parser.isSet(kJson) && !parser.isSet(kList)) {
         return CommandLine::tr("--json goes with --list.");
     }
-    if (parser.isSet(kOverwrite) && !parser.isSet(kExtractTo)) {
-        return CommandLine::tr("--overwrite goes with --extract-to.");
+    if (parser.isSet(kOverwrite) && !parser.isSet(kExtractTo) && !parser.isSet(kSalvageTo)) {
+        return CommandLine::tr("--overwrite goes with --extract-to or --salvage-to.");
     }
     if (commands == 0 && parser.positionalArguments().size() > 1) {
         return CommandLine::tr("Name one archive at most.");
@@ -180,7 +197,8 @@ std::optional<int> AnswerWithoutWindow(const QStringList& arguments) {
     }
     // --help-all lists Qt's window options too, which only the window's step knows.
     if (parser.isSet(QStringLiteral("help-all")) ||
-        (!parser.isSet(kList) && !parser.isSet(kAddTo) && !parser.isSet(kExtractTo))) {
+        (!parser.isSet(kList) && !parser.isSet(kAddTo) && !parser.isSet(kExtractTo) &&
+         !parser.isSet(kSalvageTo))) {
         return std::nullopt;
     }
     try {

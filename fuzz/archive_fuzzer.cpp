@@ -167,6 +167,17 @@ void Run(const Bytes& bytes) {
     if (!store.OpenArchive(input)) {
         Check(!expected && store.ArchivePath() == previous && store.EntryCount() == 1,
               "a safe archive was refused, or a refused open changed the current archive");
+        Check(store.Refusal().has_value(), "a refusal without its reason");
+        // What a salvage finds whole: the rows of a whole directory whose data lie in the file.
+        const auto survey = store.SurveyDamaged(input);
+        Check(survey.has_value() == store.Refusal()->OfOneEntry(),
+              "a damaged entry taken for a damaged directory, or the other way");
+        std::size_t whole = 0;
+        for (std::size_t at = 9; survey && at < 9 + 23 * survey->total; at += 23) {
+            const std::int64_t offset = Int32At(bytes, at + 15), size = Int32At(bytes, at + 19);
+            whole += offset >= 1 && size >= 0 && offset - 1 + size <= std::ssize(bytes);
+        }
+        Check(!survey || survey->whole == whole, "a salvage counted other entries whole");
         return;
     }
     Check(expected && store.ArchivePath() == input && store.Entries() == *expected,

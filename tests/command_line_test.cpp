@@ -50,6 +50,14 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     write("caf\xE9.txt", "latin");  // a name that is no UTF-8
     ASSERT_TRUE(QDir(scratch.path()).mkpath("mixed/A.TXT") && QDir(scratch.path()).mkdir("sub"));
     write("sub/s.kfx", "self");
+    // Damaged archives: a wrong signature, version 2, a directory past the end, data cut short.
+    write("sig.kfx", QByteArray("KFRY\x01\0\0\0\0", 9));
+    write("v2.kfx", QByteArray("KFRX\x02\0\0\0\0", 9));
+    write("short.kfx", QByteArray("KFRX\x01\x03\0\0\0", 9));
+    const QByteArray cut = QByteArray("KFRX\x01\x02\0\0\0", 9) + "ONE            " +
+                           QByteArray("\x38\0\0\0\x03\0\0\0", 8) + "TWO            " +
+                           QByteArray("\x3b\0\0\0\x04\0\0\0", 8) + "onetw";
+    write("cut.kfx", cut);
     const std::vector<Command> runs = {
         {{"--add-to", "a.kfx", "a.txt", "b ä.txt"}, 0, "", ""},
         {{"--list", "a.kfx"}, 0, kListed, ""},
@@ -78,6 +86,15 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--add-to", "S.KFX", "sub/s.kfx"}, 0, "", ""},
         {{"--extract-to", ".", "--overwrite", "S.KFX"}, 1, "", "'./S.KFX' is the archive itself"},
         {{"--list", "S.KFX"}, 0, "S.KFX\t4\t33\n", ""},
+        {{"--list", "sig.kfx"}, 1, "", "can read.\nIt does not start with the signature KFRX."},
+        {{"--list", "v2.kfx"}, 1, "", "It is of version 2; Kofrex reads version 1."},
+        {{"--list", "short.kfx"}, 1, "", "the end of the file: 3 entries promised, 0 fit."},
+        {{"--list", "cut.kfx"},
+         1,
+         "",
+         "The data of entry 2 run past the end of the file; bytes missing: 2."},
+        {{"--salvage-to", "saved", "cut.kfx"}, 1, "", "'TWO' was not recovered. The data of"},
+        {{"--salvage-to", "saved", "v2.kfx"}, 1, "", "It is of version 2"},
         {{"--add-to", "c.kfx", "q\"\x1b\n.t"}, 0, "", ""},
         {{"--list", "c.kfx"}, 0, "Q\"??.T\t1\t33\n", ""},
         {{"--list", "--json", "c.kfx"},
@@ -87,7 +104,7 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--list", "a.kfx", "notes.kfx"}, 1, "", "--list takes one archive."},
         {{"--add-to", "a.kfx"}, 1, "", "at least one file"},
         {{"--json", "a.kfx"}, 1, "", "--json goes with --list."},
-        {{"--overwrite", "--list", "a.kfx"}, 1, "", "--overwrite goes with --extract-to."},
+        {{"--overwrite", "--list", "a.kfx"}, 1, "", "--overwrite goes with --extract-to or"},
         {{"--list", "--add-to", "a.kfx", "--extract-to", "out", "a.kfx"}, 1, "", "Give one of"},
         {{"--help"}, 0, "Usage: ", ""},  // answered before any window system is looked for
         {{"--version"}, 0, "kofrex ", ""},
@@ -131,6 +148,9 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     EXPECT_EQ(read("out/B Ä.TXT"), QByteArray("\0\xff", 2));
     EXPECT_EQ(read("mixed/B Ä.TXT"), QByteArray("\0\xff", 2));
     EXPECT_EQ(read("twice/A.TXT"), "hello\n");
+    EXPECT_EQ(QDir(scratch.filePath("saved")).entryList(QDir::Files), QStringList("ONE"));
+    EXPECT_EQ(read("saved/ONE"), "one");
+    EXPECT_EQ(read("cut.kfx"), cut);
     EXPECT_EQ(read("o\xE9/CAF?.TXT"), "latin");
     // An add that waits for another program shows nothing off a terminal; Ctrl+C cancels it,
     // unless it started ignoring Ctrl+C and logouts, as a background job under nohup does.

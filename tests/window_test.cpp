@@ -606,14 +606,25 @@ TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder
     window->OpenNamedArchive(Archive("named.kfx", {}));
     window->OpenNamedArchive(a);  // no archive: said so, by name, as through the dialog
     Run(window->cmdBrowse, b);
+    // Cut short: what is whole is offered, written where the user chooses, the rest named.
+    const QString cut =
+        Write("cut.kfx", ArchiveImage({{"ONE", "one"}, {"TWO", "two"}}).substr(0, 59));
+    ASSERT_TRUE(QDir().mkpath(Path("saved")));
+    ++messages->yeses, dialog->choices << cut << Path("saved"), window->cmdBrowse->click();
+    EXPECT_EQ(Read("saved/ONE"), "one");
     EXPECT_EQ(window->txtArchive->text(), Path("named.kfx"));
     const QString refused = "Kofrex 0: The file '%1' is not an archive that Kofrex can read.";
+    const QString lost = "The data of entry 2 run past the end of the file; bytes missing: 2.";
+    const QString tooShort = "\nIt is shorter than the 9 bytes of an archive's header.";
     EXPECT_EQ(messages->shown,
               QStringList({"Kofrex 0: These files were not stored:\nфотки.txt: its stored name "
                            "?????.TXT is already in the archive.\nfifo: it is not a regular file.",
                            "Kofrex 0: This file was not stored:\na.txt: its stored name A.TXT is "
                            "already in the archive.",
-                           refused.arg(a), refused.arg(b)}));
+                           refused.arg(a) + tooShort, refused.arg(b) + tooShort,
+                           refused.arg(cut).replace(" 0: ", " 4: ") + "\n" + lost +
+                               "\n\n1 of 2 entries are whole. Extract them to a folder?",
+                           "Kofrex 0: 'TWO' was not recovered. " + lost}));
 }
 
 // Runs `act` on the modal widget once it is up. Whatever is still open two seconds later (a

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
-#include <climits>
 
 #include "error_text.h"
 #include "names.h"
@@ -120,9 +119,7 @@ QString DamageReason(const Damage& damage) {
         case Damage::Kind::NotRegularFile:
             return say("It is not a regular file but a pipe, a device or a socket.");
         case Damage::Kind::ShorterThanHeader:
-            return QCoreApplication::translate(
-                "kofrex::Damage", "It is %n bytes long, shorter than an archive's 9-byte header.",
-                nullptr, static_cast<int>(damage.value));
+            return say("It is shorter than the 9 bytes of an archive's header.");
         case Damage::Kind::WrongSignature:
             return say("It does not start with the signature KFRX.");
         case Damage::Kind::UnknownVersion:
@@ -142,11 +139,9 @@ QString DamageReason(const Damage& damage) {
                 .arg(damage.entry)
                 .arg(damage.value);
         case Damage::Kind::EntryPastEnd:
-            return QCoreApplication::translate(
-                       "kofrex::Damage",
-                       "The data of entry %1 run %n bytes past the end of the file.", nullptr,
-                       static_cast<int>(std::min<std::int64_t>(damage.value, INT_MAX)))
-                .arg(damage.entry);
+            return say("The data of entry %1 run past the end of the file; bytes missing: %2.")
+                .arg(damage.entry)
+                .arg(damage.value);
     }
     return {};
 }

@@ -154,6 +154,36 @@ void frmMain::ExtractAll() {
     }
 }
 
+void frmMain::SalvageArchive(QString path, std::size_t whole) {
+    if (!ShowFor(*cDlg, kExtractAllDialog)) {
+        return;
+    }
+    const std::string folder = cDlg->FileName.toStdString();
+    std::optional<modKofrex::SalvageReport> report;
+    if (!RunWork(tr("Extracting %1 files…").arg(whole), [&] {
+            report = store_.SalvageEntries(path.toStdString(), folder, AskEachOverwrite());
+        })) {
+        return;
+    }
+    if (!report) {  // changed meanwhile into something that is not even a directory
+        messages_->Show(NotAnArchive(path, store_.Refusal()));
+        return;
+    }
+    QStringList said;
+    if (!report->lost.empty()) {
+        said << LostReport(report->lost);
+    }
+    std::erase_if(report->extracted.leftAlone, [](const modKofrex::LeftAlone& file) {
+        return file.reason == modKofrex::LeftAlone::Reason::Declined;
+    });
+    if (!report->extracted.leftAlone.empty()) {
+        said << LeftAloneReport(report->extracted.leftAlone);
+    }
+    if (!said.isEmpty()) {
+        messages_->Show(said.join(u'\n'), kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
+    }
+}
+
 QString frmMain::ExtractPrivately(int row) {
     if (!store_.ArchiveUnchanged()) {
         ReadChangedArchiveAgain();

@@ -269,7 +269,29 @@ void frmMain::OpenPath(const QString& path) {
         txtArchive->setText(path);
         return;
     }
-    messages_->Show(tr("The file '%1' is not an archive that Kofrex can read.").arg(path));
+    RefuseArchive(path);
+}
+
+// Names the refused file with the reason; one whose directory is whole but some of whose entries
+// are not is offered for salvage. It never becomes current.
+void frmMain::RefuseArchive(const QString& path) {
+    const QString refusal = NotAnArchive(path, store_.Refusal());
+    std::optional<modKofrex::SalvageReport> survey;
+    if (store_.Refusal() && store_.Refusal()->OfOneEntry() &&
+        !RunWork(tr("Opening %1…").arg(QFileInfo(path).fileName()),
+                 [&] { survey = store_.SurveyDamaged(StorePath(path)); })) {
+        return;
+    }
+    if (!survey || survey->whole == 0) {
+        messages_->Show(refusal);
+        return;
+    }
+    const QString offer = tr("%1 of %2 entries are whole. Extract them to a folder?")
+                              .arg(survey->whole)
+                              .arg(survey->total);
+    if (messages_->Show(refusal + u'\n' + u'\n' + offer, kButtonsYesNo) == kAnswerYes) {
+        SalvageArchive(path, survey->whole);
+    }
 }
 
 void frmMain::cmdAdd_Click() {

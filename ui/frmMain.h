@@ -125,6 +125,11 @@ class frmMain : public QWidget {
 
     // What the open command does once a file is chosen: a file the store refuses is named.
     void OpenPath(const QString& path);
+    void RefuseArchive(const QString& path);
+    // Writes the `whole` entries of the damaged archive at `path` into a folder the user chooses,
+    // then names what could not be recovered or written. `path` is a copy: the dialog's own
+    // file name changes as it chooses the folder.
+    void SalvageArchive(QString path, std::size_t whole);
     // The archive changed under the table: read it again and tell the user.
     void ReadChangedArchiveAgain();
     // The store has read the changed archive again: show it and tell the user.
