@@ -155,7 +155,7 @@ std::int64_t modKofrex::CopySource(File& out, const std::string& path, std::int6
     errno = 0;
     std::optional<File> source = File::OpenSource(fs_, path);
     if (!source) {  // gone or changed into something else since it was tested
-        throw ArchiveError::FromErrno(errno != 0 ? errno : ENOENT, "read", path);
+        throw ArchiveError::FromErrno(errno != 0 ? errno : ENOENT, Failed::Read, path);
     }
     const std::int64_t length =
         out.CopyRestOf(*source, position, kMaxPosition - position, meter, archivePath_);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 namespace kofrex {
 namespace {
@@ -45,8 +46,8 @@ std::string PlainWords(int errnoValue) {
     }
 }
 
-// The actions FromErrno is given, as its message reads with each in the translations.
-[[maybe_unused]] constexpr const char* kFailedActions[] = {
+// The message of each failed action, indexed by Failed.
+constexpr const char* kFailedMessages[] = {
     KOFREX_TEXT("kofrex::ArchiveError", "Could not open %1: %2"),
     KOFREX_TEXT("kofrex::ArchiveError", "Could not read %1: %2"),
     KOFREX_TEXT("kofrex::ArchiveError", "Could not write %1: %2"),
@@ -55,6 +56,7 @@ std::string PlainWords(int errnoValue) {
     KOFREX_TEXT("kofrex::ArchiveError", "Could not write to the folder %1: %2"),
     KOFREX_TEXT("kofrex::ArchiveError", "Could not create the folder %1: %2"),
 };
+static_assert(std::size(kFailedMessages) == static_cast<std::size_t>(Failed::CreateFolder) + 1);
 
 }  // namespace
 
@@ -87,11 +89,9 @@ ArchiveError::ArchiveError(int number, const char* message, std::vector<ErrorArg
       arguments_(std::move(arguments)),
       description_(what()) {}
 
-ArchiveError ArchiveError::FromErrno(int errnoValue, const std::string& action,
-                                     const std::string& path) {
-    const std::string message = "Could not " + action + " %1: %2";
+ArchiveError ArchiveError::FromErrno(int errnoValue, Failed action, const std::string& path) {
     const std::string known = PlainWords(errnoValue);
-    return ArchiveError(errnoValue, message.c_str(),
+    return ArchiveError(errnoValue, kFailedMessages[static_cast<std::size_t>(action)],
                         {{path},
                          known.empty() ? ErrorArgument{std::string(std::strerror(errnoValue)) + "."}
                                        : ErrorArgument{known, true}});

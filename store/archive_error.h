@@ -22,6 +22,10 @@ struct ErrorArgument {
 // stays as it is.
 std::string FilledIn(const std::string& message, const std::vector<ErrorArgument>& arguments);
 
+// What a failed file operation was doing: each its own message, so that every one is found by
+// the translation tools and a misspelled one does not compile.
+enum class Failed { Open, Read, Write, Replace, CreateFileIn, WriteToFolder, CreateFolder };
+
 // The one error the store raises. The window shows Number() and Description() to the user
 // and then ends the program, so the description names the file and says in plain words what
 // went wrong and, where it helps, what the user can do.
@@ -38,8 +42,7 @@ class ArchiveError : public std::runtime_error {
     const std::vector<ErrorArgument>& Arguments() const noexcept { return arguments_; }
 
     // A failed file operation: "Could not <action> <path>: <errno in plain words>."
-    static ArchiveError FromErrno(int errnoValue, const std::string& action,
-                                  const std::string& path);
+    static ArchiveError FromErrno(int errnoValue, Failed action, const std::string& path);
     // The archive at `path` would pass the signed 32-bit positions of the format.
     static ArchiveError Overflow(const std::string& path);
     // A file to store that alone is larger than an archive can hold.

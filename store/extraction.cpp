@@ -254,7 +254,7 @@ void modKofrex::ExtractBatch(Extraction& extraction, const std::vector<std::int3
         return;
     }
     if (fs_.SyncFileSystem(batch.front().first->Output().Descriptor()) != 0) {
-        throw ArchiveError::FromErrno(errno, "write to the folder", extraction.folder);
+        throw ArchiveError::FromErrno(errno, Failed::WriteToFolder, extraction.folder);
     }
     for (auto& [written, index] : batch) {
         try {

@@ -58,7 +58,7 @@ std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
 File File::OpenArchiveForReading(FileSystem& fs, const std::string& path) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd == -1) {
-        throw ArchiveError::FromErrno(errno, "open", path);
+        throw ArchiveError::FromErrno(errno, Failed::Open, path);
     }
     return File(fs, fd, path);
 }
@@ -69,14 +69,14 @@ File::~File() {
     }
 }
 
-void File::Raise(const char* action) const {
+void File::Raise(Failed action) const {
     throw ArchiveError::FromErrno(errno, action, path_);
 }
 
 struct stat File::Status() const {
     struct stat status {};
     if (fs_->Status(fd_, status) != 0) {
-        Raise("read");
+        Raise(Failed::Read);
     }
     return status;
 }
@@ -87,7 +87,7 @@ std::size_t File::ReadAt(char* buffer, std::size_t count, std::int64_t position)
         const ssize_t got =
             fs_->ReadAt(fd_, buffer + done, count - done, static_cast<off_t>(position + done));
         if (got < 0) {
-            Raise("read");
+            Raise(Failed::Read);
         }
         if (got == 0) {
             break;
@@ -108,7 +108,7 @@ ByteString File::ReadWhole(std::int64_t limit) {
     for (;;) {
         const ssize_t got = fs_->Read(fd_, data.data() + total, data.size() - total);
         if (got < 0) {
-            Raise("read");
+            Raise(Failed::Read);
         }
         total += static_cast<std::size_t>(got);
         if (got == 0) {
@@ -135,11 +135,11 @@ void File::WriteAt(const char* buffer, std::size_t count, std::int64_t position)
         const ssize_t put =
             fs_->WriteAt(fd_, buffer + done, count - done, static_cast<off_t>(position + done));
         if (put < 0) {
-            Raise("write");
+            Raise(Failed::Write);
         }
         if (put == 0) {
             errno = ENOSPC;
-            Raise("write");
+            Raise(Failed::Write);
         }
         done += static_cast<std::size_t>(put);
     }
@@ -169,7 +169,7 @@ std::int64_t File::CopyRestOf(File& source, std::int64_t to, std::int64_t limit,
     for (;;) {
         const ssize_t got = source.fs_->Read(source.fd_, buffer.data(), buffer.size());
         if (got < 0) {
-            source.Raise("read");
+            source.Raise(Failed::Read);
         }
         if (got == 0) {
             return done;
@@ -189,7 +189,7 @@ bool File::StartWriteBack(std::int64_t from, std::int64_t count) {
 
 void File::Sync() {
     if (fs_->Sync(fd_) != 0) {
-        Raise("write");
+        Raise(Failed::Write);
     }
 }
 
@@ -197,7 +197,7 @@ void File::Close() {
     const int fd = fd_;
     fd_ = -1;
     if (fs_->Close(fd) != 0) {
-        Raise("write");
+        Raise(Failed::Write);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive_error.h"
 #include "archive_format.h"
 #include "file_system.h"
 #include "progress.h"
@@ -98,7 +99,7 @@ class File {
     void Unlock();
 
   private:
-    [[noreturn]] void Raise(const char* action) const;
+    [[noreturn]] void Raise(Failed action) const;
 
     FileSystem* fs_;
     int fd_;

@@ -162,7 +162,7 @@ bool modKofrex::ArchiveUnchanged() const {
 File modKofrex::OpenLockedArchive() {
     std::optional<File> archive = TryOpenLocked(archivePath_);
     if (!archive) {
-        throw ArchiveError::FromErrno(errno, "open", archivePath_);
+        throw ArchiveError::FromErrno(errno, Failed::Open, archivePath_);
     }
     return std::move(*archive);
 }

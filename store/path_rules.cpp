@@ -22,7 +22,7 @@ bool SharedWithOthers(const struct stat& folder) {
 void RefuseLinkPlantedByOthers(FileSystem& fs, const std::string& link, const struct stat& status) {
     struct stat folder {};
     if (fs.PathStatus(FolderOf(link).c_str(), folder) != 0) {
-        throw ArchiveError::FromErrno(errno, "open", link);
+        throw ArchiveError::FromErrno(errno, Failed::Open, link);
     }
     if (SharedWithOthers(folder) && status.st_uid != fs.User() && status.st_uid != folder.st_uid) {
         throw ArchiveError::LinkRefused(link);
@@ -59,7 +59,7 @@ void WalkFolders(FileSystem& fs, const std::string& path, bool create) {
             }
             if (fs.MakeFolder(name.c_str(), 0777) != 0 &&
                 (errno != EEXIST || ++hops > kMaxLinkHops)) {
-                throw ArchiveError::FromErrno(errno, "create the folder", name);
+                throw ArchiveError::FromErrno(errno, Failed::CreateFolder, name);
             }
             continue;  // looked at again: another program may have put a link there meanwhile
         }
@@ -122,7 +122,7 @@ TargetPlace ResolveTarget(FileSystem& fs, const std::string& path, bool folderCh
         }
         if (fs.LinkStatus(name.c_str(), status) != 0) {
             if (errno != ENOENT) {
-                throw ArchiveError::FromErrno(errno, "open", name);
+                throw ArchiveError::FromErrno(errno, Failed::Open, name);
             }
             return {name, std::nullopt};
         }
@@ -131,11 +131,11 @@ TargetPlace ResolveTarget(FileSystem& fs, const std::string& path, bool folderCh
         }
         RefuseLinkPlantedByOthers(fs, name, status);
         if (hops == kMaxLinkHops) {
-            throw ArchiveError::FromErrno(ELOOP, "open", path);
+            throw ArchiveError::FromErrno(ELOOP, Failed::Open, path);
         }
         std::string link;
         if (fs.ReadLink(name.c_str(), link) != 0) {
-            throw ArchiveError::FromErrno(errno, "open", name);
+            throw ArchiveError::FromErrno(errno, Failed::Open, name);
         }
         name = link.starts_with('/') ? link : FolderOf(name) + "/" + link;
     }
@@ -145,7 +145,7 @@ TargetPlace ResolveTarget(FileSystem& fs, const std::string& path, bool folderCh
     // The kernel follows the links itself, with every check it makes.
     const int fd = fs.Open(path.c_str(), O_PATH);
     if (fd == -1) {
-        throw ArchiveError::FromErrno(errno, "open", path);
+        throw ArchiveError::FromErrno(errno, Failed::Open, path);
     }
     File resolved(fs, fd, path);
     return {NameOfOpenFile(fs, fd).value_or(name), resolved.Status()};

@@ -255,7 +255,7 @@ ReplacementFile::~ReplacementFile() {
     Discard();
 }
 
-void ReplacementFile::Raise(const char* action, const std::string& path) const {
+void ReplacementFile::Raise(Failed action, const std::string& path) const {
     throw ArchiveError::FromErrno(errno, action, path);
 }
 
@@ -270,7 +270,7 @@ void ReplacementFile::RefuseUnsafeTarget(Replacing kind, const struct stat& exis
         throw ArchiveError::HardLinked(place_.path);
     }
     if (fs_.MayWrite(place_.path.c_str()) != 0) {
-        Raise("write", place_.path);
+        Raise(Failed::Write, place_.path);
     }
     const uid_t user = fs_.User();
     if (kind == Replacing::Archive && user != 0 && existing.st_uid != user) {
@@ -283,7 +283,7 @@ void ReplacementFile::OpenTemporary(mode_t mode) {
     if (fd != -1) {
         unnamed_ = true;
     } else if (!LacksUnnamedFiles(errno)) {
-        Raise("create a file in the folder", folder_);
+        Raise(Failed::CreateFileIn, folder_);
     }
     for (int attempt = 0; fd == -1 && attempt < kNameAttempts; ++attempt) {
         const std::string name = TemporaryNameIn(folder_);
@@ -292,12 +292,12 @@ void ReplacementFile::OpenTemporary(mode_t mode) {
             temporaryName_ = name;
             temporarySlot_ = Remember(name);
         } else if (errno != EEXIST) {
-            Raise("create a file in the folder", folder_);
+            Raise(Failed::CreateFileIn, folder_);
         }
     }
     if (fd == -1) {
         errno = EEXIST;
-        Raise("create a file in the folder", folder_);
+        Raise(Failed::CreateFileIn, folder_);
     }
     output_.emplace(fs_, fd, place_.path);
     // Held until the rename, so that no other process takes the file for abandoned meanwhile.
@@ -313,7 +313,7 @@ void ReplacementFile::OpenInPlace() {
     const int fd =
         fs_.Open(place_.path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd == -1) {
-        Raise("write", place_.path);
+        Raise(Failed::Write, place_.path);
     }
     output_.emplace(fs_, fd, place_.path);
     inPlace_ = true;
@@ -325,15 +325,15 @@ void ReplacementFile::TakeAttributesOf(const struct stat& existing) {
     // cannot be kept, the group still can be, so a shared file stays readable by its group.
     if (fs_.ChangeOwner(fd, existing.st_uid, existing.st_gid) != 0) {
         if (!OwnerOutOfReach(errno)) {
-            Raise("write", place_.path);
+            Raise(Failed::Write, place_.path);
         }
         if (fs_.ChangeOwner(fd, static_cast<uid_t>(-1), existing.st_gid) != 0 &&
             !OwnerOutOfReach(errno)) {
-            Raise("write", place_.path);
+            Raise(Failed::Write, place_.path);
         }
     }
     if (fs_.ChangeMode(fd, existing.st_mode & 07777) != 0) {
-        Raise("write", place_.path);
+        Raise(Failed::Write, place_.path);
     }
     // Last: an access list sets the group bits of the mode from its own mask.
     CopyExtendedAttributes();
@@ -345,7 +345,7 @@ void ReplacementFile::CopyExtendedAttributes() {
         if (AttributeOutOfReach(errno)) {
             return;
         }
-        Raise("read", place_.path);
+        Raise(Failed::Read, place_.path);
     }
     for (std::size_t at = 0; at < names.size();) {
         const std::string name(names.c_str() + at);
@@ -354,7 +354,7 @@ void ReplacementFile::CopyExtendedAttributes() {
         if (fs_.GetAttribute(place_.path.c_str(), name.c_str(), value) != 0 ||
             fs_.SetAttribute(output_->Descriptor(), name.c_str(), value) != 0) {
             if (!AttributeOutOfReach(errno)) {
-                Raise("write", place_.path);
+                Raise(Failed::Write, place_.path);
             }
         }
     }
@@ -369,11 +369,11 @@ void ReplacementFile::NameTemporary() {
             return;
         }
         if (errno != EEXIST) {
-            Raise("create a file in the folder", folder_);
+            Raise(Failed::CreateFileIn, folder_);
         }
     }
     errno = EEXIST;
-    Raise("create a file in the folder", folder_);
+    Raise(Failed::CreateFileIn, folder_);
 }
 
 std::optional<FileIdentity> ReplacementFile::Commit(const FileIdentity* expected, bool flushed) {
@@ -393,7 +393,7 @@ std::optional<FileIdentity> ReplacementFile::Commit(const FileIdentity* expected
     if (expected != nullptr) {
         struct stat now {};
         if (fs_.PathStatus(place_.path.c_str(), now) != 0 && errno != ENOENT) {
-            Raise("replace", place_.path);
+            Raise(Failed::Replace, place_.path);
         }
         if (!FileIdentity::Of(now).SameFileAs(*expected)) {
             return std::nullopt;  // the destructor removes the new content
@@ -410,7 +410,7 @@ void ReplacementFile::PutInPlace() {
         if (noReplace_ && errno == EEXIST) {
             throw TargetAppeared(place_.path);
         }
-        Raise("replace", place_.path);
+        Raise(Failed::Replace, place_.path);
     }
     Forget(temporarySlot_);
     temporaryName_.clear();
@@ -426,7 +426,7 @@ void ReplacementFile::FlushFolder() {
 void FlushFolder(FileSystem& fs, const std::string& folder) {
     const int fd = fs.Open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd == -1) {
-        throw ArchiveError::FromErrno(errno, "write to the folder", folder);
+        throw ArchiveError::FromErrno(errno, Failed::WriteToFolder, folder);
     }
     File opened(fs, fd, folder);
     opened.Sync();

@@ -70,7 +70,7 @@ class ReplacementFile {
     void NameTemporary();
     void PutInPlace();
     void Discard() noexcept;
-    [[noreturn]] void Raise(const char* action, const std::string& path) const;
+    [[noreturn]] void Raise(Failed action, const std::string& path) const;
 
     FileSystem& fs_;
     TargetPlace place_;

@@ -239,7 +239,7 @@ TEST_F(Window, AGermanRunShowsGermanCaptionsAndGroupsDigitsWithPointsAlone) {
     EXPECT_EQ(window->cmdNew->text(), QString::fromUtf8("&Neues Archiv\u2026"));
     EXPECT_EQ(FormatNumber(1234567, QLocale(QLocale::German)), "1.234.567");
     // The store's phrase is translated too; only the message's own placeholders are filled in.
-    EXPECT_EQ(TranslatedDescription(ArchiveError::FromErrno(ENOSPC, "write", "/10%2")),
+    EXPECT_EQ(TranslatedDescription(ArchiveError::FromErrno(ENOSPC, Failed::Write, "/10%2")),
               "/10%2 konnte nicht geschrieben werden: Der Datenträger ist voll. Geben Sie "
               "Speicherplatz frei und versuchen Sie es erneut.");
     EXPECT_EQ(FilledIn("100% %1 %3", {{"x"}}), "100% x %3");

@@ -112,34 +112,49 @@ QString LeftAloneReport(const std::vector<modKofrex::LeftAlone>& files) {
 }
 
 QString DamageReason(const Damage& damage) {
+    // Each text marked where it stands, so that lupdate finds it.
     const auto say = [](const char* text) {
         return QCoreApplication::translate("kofrex::Damage", text);
     };
     switch (damage.kind) {
         case Damage::Kind::NotRegularFile:
-            return say("It is not a regular file but a pipe, a device or a socket.");
+            return say(QT_TRANSLATE_NOOP(
+                "kofrex::Damage", "It is not a regular file but a pipe, a device or a socket."));
         case Damage::Kind::ShorterThanHeader:
-            return say("It is shorter than the 9 bytes of an archive's header.");
+            return say(QT_TRANSLATE_NOOP("kofrex::Damage",
+                                         "It is shorter than the 9 bytes of an archive's header."));
         case Damage::Kind::WrongSignature:
-            return say("It does not start with the signature KFRX.");
+            return say(
+                QT_TRANSLATE_NOOP("kofrex::Damage", "It does not start with the signature KFRX."));
         case Damage::Kind::UnknownVersion:
-            return say("It is of version %1; Kofrex reads version 1.").arg(damage.value);
+            return say(QT_TRANSLATE_NOOP("kofrex::Damage",
+                                         "It is of version %1; Kofrex reads version 1."))
+                .arg(damage.value);
         case Damage::Kind::NegativeCount:
-            return say("Its header promises %1 entries, a negative number.").arg(damage.value);
+            return say(QT_TRANSLATE_NOOP("kofrex::Damage",
+                                         "Its header promises %1 entries, a negative number."))
+                .arg(damage.value);
         case Damage::Kind::DirectoryPastEnd:
-            return say("Its directory runs past the end of the file: %1 entries promised, %2 fit.")
+            return say(QT_TRANSLATE_NOOP("kofrex::Damage",
+                                         "Its directory runs past the end of the file: %1 entries "
+                                         "promised, %2 fit."))
                 .arg(damage.value)
                 .arg(damage.fit);
         case Damage::Kind::EntryBeforeStart:
-            return say("The data of entry %1 start at position %2, before the file's first byte.")
+            return say(QT_TRANSLATE_NOOP("kofrex::Damage",
+                                         "The data of entry %1 start at position %2, before the "
+                                         "file's first byte."))
                 .arg(damage.entry)
                 .arg(damage.value);
         case Damage::Kind::NegativeSize:
-            return say("Entry %1 has a negative size, %2 bytes.")
+            return say(QT_TRANSLATE_NOOP("kofrex::Damage",
+                                         "Entry %1 has a negative size, %2 bytes."))
                 .arg(damage.entry)
                 .arg(damage.value);
         case Damage::Kind::EntryPastEnd:
-            return say("The data of entry %1 run past the end of the file; bytes missing: %2.")
+            return say(QT_TRANSLATE_NOOP(
+                           "kofrex::Damage",
+                           "The data of entry %1 run past the end of the file; bytes missing: %2."))
                 .arg(damage.entry)
                 .arg(damage.value);
     }

@@ -42,13 +42,29 @@
         <source>These files were not stored:</source>
         <translation>Diese Dateien wurden nicht gespeichert:</translation>
     </message>
+    <message>
+        <source>the entry is no longer in the archive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its stored name would be empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; exists already and was left alone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is the archive itself and was left alone: writing the entry over it would lose every other entry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not every file was extracted:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>kofrex::ArchiveError</name>
-    <message>
-        <source>Could not create a private folder in %1: %2.</source>
-        <translation>In %1 konnte kein privater Ordner angelegt werden: %2.</translation>
-    </message>
     <message>
         <source>The archive %1 is gone: another program has moved or deleted it.</source>
         <translation>Das Archiv %1 ist verschwunden: Ein anderes Programm hat es verschoben oder gelöscht.</translation>
@@ -165,6 +181,14 @@
         <source>Kofrex cannot add to %1: an entry&apos;s data lie inside the archive&apos;s directory, which an add would change. Extract its files and store them in a new archive.</source>
         <translation>Kofrex kann %1 nichts hinzufügen: Die Daten eines Eintrags liegen im Verzeichnis des Archivs, das beim Hinzufügen geändert würde. Entpacken Sie seine Dateien und speichern Sie sie in einem neuen Archiv.</translation>
     </message>
+    <message>
+        <source>Could not create the folder %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kofrex leaves %1 unchanged: it is the archive the entries are read from, and writing an entry over it would lose every other entry.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>kofrex::CommandLine</name>
@@ -175,10 +199,6 @@
     <message>
         <source>The file &apos;%1&apos; cannot be read.</source>
         <translation>Die Datei „%1“ kann nicht gelesen werden.</translation>
-    </message>
-    <message>
-        <source>The file &apos;%1&apos; is not an archive that Kofrex can read.</source>
-        <translation>Die Datei „%1“ ist kein Archiv, das Kofrex lesen kann.</translation>
     </message>
     <message>
         <source>No entry is stored as &apos;%1&apos;.</source>
@@ -201,10 +221,6 @@
         <translation>Abgebrochen: Das Archiv ist unverändert.</translation>
     </message>
     <message>
-        <source>Could not create the folder &apos;%1&apos;: %2.</source>
-        <translation>Der Ordner „%1“ konnte nicht angelegt werden: %2.</translation>
-    </message>
-    <message>
         <source>Extracting</source>
         <translation>Entpacken</translation>
     </message>
@@ -219,29 +235,6 @@
     <message>
         <source>The archive &apos;%1&apos; changed while it was read; nothing was written.</source>
         <translation>Das Archiv „%1“ hat sich beim Lesen geändert; es wurde nichts geschrieben.</translation>
-    </message>
-    <message>
-        <source>Packs files into one .kfx archive and extracts them.
-
-Without a command it opens the window, with the archive named. These commands work
-without a window or a display, for scripts and file managers:
-  kofrex --list [--json] ARCHIVE
-  kofrex --add-to ARCHIVE FILE...
-  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]
-On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
-archive as it was. Exit status: 0 when everything asked was done, 1 when the
-command line is wrong or anything failed or was left out (each named on stderr).</source>
-        <translation>Packt Dateien in ein .kfx-Archiv und entpackt sie wieder.
-
-Ohne Befehl öffnet es das Fenster, mit dem genannten Archiv. Diese Befehle arbeiten
-ohne Fenster und ohne Bildschirm, für Skripte und Dateimanager:
-  kofrex --list [--json] ARCHIV
-  kofrex --add-to ARCHIV DATEI...
-  kofrex --extract-to ORDNER [--overwrite] ARCHIV [NAME...]
-Im Terminal zeigen lange Arbeiten ihren Fortschritt, und Strg+C bricht sie ab, wobei
-das Archiv unverändert bleibt. Rückgabewert: 0, wenn alles Verlangte erledigt wurde,
-1, wenn die Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde
-(jeweils auf stderr genannt).</translation>
     </message>
     <message>
         <source>List the entries of ARCHIVE: stored name, size and 1-based offset, tab-separated, one entry a line.</source>
@@ -260,10 +253,6 @@ das Archiv unverändert bleibt. Rückgabewert: 0, wenn alles Verlangte erledigt 
         <translation>Schreibt jeden Eintrag von ARCHIV oder die als NAME gespeicherten (ohne Rücksicht auf Groß-/Kleinschreibung und Füllzeichen) in &lt;folder&gt;, der samt übergeordneten Ordnern angelegt wird, wenn er fehlt, unter sicheren Dateinamen. Bereits vorhandene Dateien bleiben unverändert.</translation>
     </message>
     <message>
-        <source>With --extract-to: replace files already there.</source>
-        <translation>Mit --extract-to: bereits vorhandene Dateien ersetzen.</translation>
-    </message>
-    <message>
         <source>The archive to open when the window starts.</source>
         <translation>Das Archiv, das beim Start des Fensters geöffnet wird.</translation>
     </message>
@@ -280,16 +269,8 @@ das Archiv unverändert bleibt. Rückgabewert: 0, wenn alles Verlangte erledigt 
         <translation>--extract-to erwartet den Ordner und das Archiv.</translation>
     </message>
     <message>
-        <source>Give one of --list, --add-to and --extract-to.</source>
-        <translation>Geben Sie einen der Befehle --list, --add-to oder --extract-to an.</translation>
-    </message>
-    <message>
         <source>--json goes with --list.</source>
         <translation>--json gehört zu --list.</translation>
-    </message>
-    <message>
-        <source>--overwrite goes with --extract-to.</source>
-        <translation>--overwrite gehört zu --extract-to.</translation>
     </message>
     <message>
         <source>Name one archive at most.</source>
@@ -298,6 +279,51 @@ das Archiv unverändert bleibt. Rückgabewert: 0, wenn alles Verlangte erledigt 
     <message>
         <source>Waiting for another program to finish with the archive (Ctrl+C cancels)</source>
         <translation>Warten, bis ein anderes Programm mit dem Archiv fertig ist (Strg+C bricht ab)</translation>
+    </message>
+    <message>
+        <source>No entry of &apos;%1&apos; lies whole in it: nothing was recovered.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Packs files into one .kfx archive and extracts them.
+
+Without a command it opens the window, with the archive named. These commands work
+without a window or a display, for scripts and file managers:
+  kofrex --list [--json] ARCHIVE
+  kofrex --add-to ARCHIVE FILE...
+  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]
+  kofrex --salvage-to FOLDER [--overwrite] ARCHIVE
+On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
+archive as it was. Exit status: 0 when everything asked was done, 1 when the
+command line is wrong or anything failed or was left out (each named on stderr).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --extract-to or --salvage-to: replace files already there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--salvage-to takes the folder and one archive.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Give one of --list, --add-to, --extract-to and --salvage-to.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--overwrite goes with --extract-to or --salvage-to.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kofrex::Damage</name>
+    <message>
+        <source>&apos;%1&apos; was not recovered. %2</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -512,6 +538,14 @@ das Archiv unverändert bleibt. Rückgabewert: 0, wenn alles Verlangte erledigt 
     <message>
         <source>Adding %1 files…</source>
         <translation>%1 Dateien werden hinzugefügt…</translation>
+    </message>
+    <message>
+        <source>Nothing was renamed: &apos;%1&apos; gives no stored name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 entries are whole. Extract them to a folder?</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

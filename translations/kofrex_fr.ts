@@ -42,13 +42,29 @@
         <source>These files were not stored:</source>
         <translation>Ces fichiers n’ont pas été enregistrés&#xa0;:</translation>
     </message>
+    <message>
+        <source>the entry is no longer in the archive</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>its stored name would be empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; exists already and was left alone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is the archive itself and was left alone: writing the entry over it would lose every other entry.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Not every file was extracted:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>kofrex::ArchiveError</name>
-    <message>
-        <source>Could not create a private folder in %1: %2.</source>
-        <translation>Impossible de créer un dossier privé dans %1&#xa0;: %2.</translation>
-    </message>
     <message>
         <source>The archive %1 is gone: another program has moved or deleted it.</source>
         <translation>L’archive %1 a disparu&#xa0;: un autre programme l’a déplacée ou supprimée.</translation>
@@ -165,6 +181,14 @@
         <source>Kofrex cannot add to %1: an entry&apos;s data lie inside the archive&apos;s directory, which an add would change. Extract its files and store them in a new archive.</source>
         <translation>Kofrex ne peut rien ajouter à %1&#xa0;: les données d’une entrée se trouvent dans le répertoire de l’archive, qu’un ajout modifierait. Extrayez ses fichiers et enregistrez-les dans une nouvelle archive.</translation>
     </message>
+    <message>
+        <source>Could not create the folder %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kofrex leaves %1 unchanged: it is the archive the entries are read from, and writing an entry over it would lose every other entry.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>kofrex::CommandLine</name>
@@ -175,10 +199,6 @@
     <message>
         <source>The file &apos;%1&apos; cannot be read.</source>
         <translation>Le fichier «&#xa0;%1&#xa0;» ne peut pas être lu.</translation>
-    </message>
-    <message>
-        <source>The file &apos;%1&apos; is not an archive that Kofrex can read.</source>
-        <translation>Le fichier «&#xa0;%1&#xa0;» n’est pas une archive que Kofrex peut lire.</translation>
     </message>
     <message>
         <source>No entry is stored as &apos;%1&apos;.</source>
@@ -201,10 +221,6 @@
         <translation>Annulé&#xa0;: l’archive est restée telle quelle.</translation>
     </message>
     <message>
-        <source>Could not create the folder &apos;%1&apos;: %2.</source>
-        <translation>Impossible de créer le dossier «&#xa0;%1&#xa0;»&#xa0;: %2.</translation>
-    </message>
-    <message>
         <source>Extracting</source>
         <translation>Extraction</translation>
     </message>
@@ -219,29 +235,6 @@
     <message>
         <source>The archive &apos;%1&apos; changed while it was read; nothing was written.</source>
         <translation>L’archive «&#xa0;%1&#xa0;» a changé pendant sa lecture&#xa0;; rien n’a été écrit.</translation>
-    </message>
-    <message>
-        <source>Packs files into one .kfx archive and extracts them.
-
-Without a command it opens the window, with the archive named. These commands work
-without a window or a display, for scripts and file managers:
-  kofrex --list [--json] ARCHIVE
-  kofrex --add-to ARCHIVE FILE...
-  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]
-On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
-archive as it was. Exit status: 0 when everything asked was done, 1 when the
-command line is wrong or anything failed or was left out (each named on stderr).</source>
-        <translation>Regroupe des fichiers dans une archive .kfx et les en extrait.
-
-Sans commande, ouvre la fenêtre, avec l’archive indiquée. Ces commandes fonctionnent
-sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers&#xa0;:
-  kofrex --list [--json] ARCHIVE
-  kofrex --add-to ARCHIVE FICHIER...
-  kofrex --extract-to DOSSIER [--overwrite] ARCHIVE [NOM...]
-Dans un terminal, un long travail affiche sa progression et Ctrl+C l’annule en laissant
-l’archive telle quelle. Code de sortie&#xa0;: 0 si tout ce qui était demandé a été fait, 1 si
-la ligne de commande est erronée ou si quelque chose a échoué ou a été omis (chaque cas
-indiqué sur stderr).</translation>
     </message>
     <message>
         <source>List the entries of ARCHIVE: stored name, size and 1-based offset, tab-separated, one entry a line.</source>
@@ -260,10 +253,6 @@ indiqué sur stderr).</translation>
         <translation>Écrit chaque entrée d’ARCHIVE, ou celles enregistrées sous les NOMs (sans tenir compte de la casse ni du remplissage), dans &lt;folder&gt;, créé avec ses parents s’il manque, sous des noms de fichier sûrs. Les fichiers déjà présents ne sont pas modifiés.</translation>
     </message>
     <message>
-        <source>With --extract-to: replace files already there.</source>
-        <translation>Avec --extract-to&#xa0;: remplacer les fichiers déjà présents.</translation>
-    </message>
-    <message>
         <source>The archive to open when the window starts.</source>
         <translation>L’archive à ouvrir au démarrage de la fenêtre.</translation>
     </message>
@@ -280,16 +269,8 @@ indiqué sur stderr).</translation>
         <translation>--extract-to attend le dossier et l’archive.</translation>
     </message>
     <message>
-        <source>Give one of --list, --add-to and --extract-to.</source>
-        <translation>Indiquez l’une des commandes --list, --add-to ou --extract-to.</translation>
-    </message>
-    <message>
         <source>--json goes with --list.</source>
         <translation>--json va avec --list.</translation>
-    </message>
-    <message>
-        <source>--overwrite goes with --extract-to.</source>
-        <translation>--overwrite va avec --extract-to.</translation>
     </message>
     <message>
         <source>Name one archive at most.</source>
@@ -298,6 +279,51 @@ indiqué sur stderr).</translation>
     <message>
         <source>Waiting for another program to finish with the archive (Ctrl+C cancels)</source>
         <translation>Attente qu’un autre programme en ait fini avec l’archive (Ctrl+C annule)</translation>
+    </message>
+    <message>
+        <source>No entry of &apos;%1&apos; lies whole in it: nothing was recovered.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Packs files into one .kfx archive and extracts them.
+
+Without a command it opens the window, with the archive named. These commands work
+without a window or a display, for scripts and file managers:
+  kofrex --list [--json] ARCHIVE
+  kofrex --add-to ARCHIVE FILE...
+  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]
+  kofrex --salvage-to FOLDER [--overwrite] ARCHIVE
+On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
+archive as it was. Exit status: 0 when everything asked was done, 1 when the
+command line is wrong or anything failed or was left out (each named on stderr).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>With --extract-to or --salvage-to: replace files already there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--salvage-to takes the folder and one archive.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Give one of --list, --add-to, --extract-to and --salvage-to.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--overwrite goes with --extract-to or --salvage-to.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>kofrex::Damage</name>
+    <message>
+        <source>&apos;%1&apos; was not recovered. %2</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -512,6 +538,14 @@ indiqué sur stderr).</translation>
     <message>
         <source>Adding %1 files…</source>
         <translation>Ajout de %1 fichiers…</translation>
+    </message>
+    <message>
+        <source>Nothing was renamed: &apos;%1&apos; gives no stored name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2 entries are whole. Extract them to a folder?</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>
