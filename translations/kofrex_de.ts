@@ -44,23 +44,23 @@
     </message>
     <message>
         <source>the entry is no longer in the archive</source>
-        <translation type="unfinished"></translation>
+        <translation>der Eintrag ist nicht mehr im Archiv</translation>
     </message>
     <message>
         <source>its stored name would be empty</source>
-        <translation type="unfinished"></translation>
+        <translation>der gespeicherte Name wäre leer</translation>
     </message>
     <message>
         <source>&apos;%1&apos; exists already and was left alone.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ ist bereits vorhanden und wurde nicht verändert.</translation>
     </message>
     <message>
         <source>&apos;%1&apos; is the archive itself and was left alone: writing the entry over it would lose every other entry.</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ ist das Archiv selbst und wurde nicht verändert: Den Eintrag darüberzuschreiben, würde alle anderen Einträge verlieren.</translation>
     </message>
     <message>
         <source>Not every file was extracted:</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht alle Dateien wurden entpackt:</translation>
     </message>
 </context>
 <context>
@@ -183,11 +183,11 @@
     </message>
     <message>
         <source>Could not create the folder %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Ordner %1 konnte nicht angelegt werden: %2</translation>
     </message>
     <message>
         <source>Kofrex leaves %1 unchanged: it is the archive the entries are read from, and writing an entry over it would lose every other entry.</source>
-        <translation type="unfinished"></translation>
+        <translation>Kofrex lässt %1 unverändert: Es ist das Archiv, aus dem die Einträge gelesen werden, und einen Eintrag darüberzuschreiben, würde alle anderen Einträge verlieren.</translation>
     </message>
 </context>
 <context>
@@ -282,7 +282,7 @@
     </message>
     <message>
         <source>No entry of &apos;%1&apos; lies whole in it: nothing was recovered.</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Eintrag von „%1“ ist darin vollständig: Es wurde nichts gerettet.</translation>
     </message>
     <message>
         <source>Packs files into one .kfx archive and extracts them.
@@ -296,34 +296,80 @@ without a window or a display, for scripts and file managers:
 On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
 archive as it was. Exit status: 0 when everything asked was done, 1 when the
 command line is wrong or anything failed or was left out (each named on stderr).</source>
-        <translation type="unfinished"></translation>
+        <translation>Packt Dateien in ein .kfx-Archiv und entpackt sie.
+
+Ohne Befehl öffnet es das Fenster, mit dem genannten Archiv. Diese Befehle arbeiten
+ohne Fenster oder Anzeige, für Skripte und Dateimanager:
+  kofrex --list [--json] ARCHIV
+  kofrex --add-to ARCHIV DATEI...
+  kofrex --extract-to ORDNER [--overwrite] ARCHIV [NAME...]
+  kofrex --salvage-to ORDNER [--overwrite] ARCHIV
+Im Terminal zeigt längere Arbeit ihren Fortschritt, und Strg+C bricht sie ab, wobei das
+Archiv unverändert bleibt. Rückgabewert: 0, wenn alles Verlangte erledigt wurde, 1, wenn die
+Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils auf stderr genannt).</translation>
     </message>
     <message>
         <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibt jeden Eintrag des beschädigten ARCHIVS, dessen Daten vollständig darin liegen, in &lt;folder&gt;, wie --extract-to alle schreibt, und nennt jeden Eintrag, der nicht gerettet werden konnte, mit dem Grund.</translation>
     </message>
     <message>
         <source>With --extract-to or --salvage-to: replace files already there.</source>
-        <translation type="unfinished"></translation>
+        <translation>Mit --extract-to oder --salvage-to: bereits vorhandene Dateien ersetzen.</translation>
     </message>
     <message>
         <source>--salvage-to takes the folder and one archive.</source>
-        <translation type="unfinished"></translation>
+        <translation>--salvage-to erwartet den Ordner und ein Archiv.</translation>
     </message>
     <message>
         <source>Give one of --list, --add-to, --extract-to and --salvage-to.</source>
-        <translation type="unfinished"></translation>
+        <translation>Geben Sie eines von --list, --add-to, --extract-to und --salvage-to an.</translation>
     </message>
     <message>
         <source>--overwrite goes with --extract-to or --salvage-to.</source>
-        <translation type="unfinished"></translation>
+        <translation>--overwrite gehört zu --extract-to oder --salvage-to.</translation>
     </message>
 </context>
 <context>
     <name>kofrex::Damage</name>
     <message>
         <source>&apos;%1&apos; was not recovered. %2</source>
-        <translation type="unfinished"></translation>
+        <translation>„%1“ wurde nicht gerettet. %2</translation>
+    </message>
+    <message>
+        <source>It is not a regular file but a pipe, a device or a socket.</source>
+        <translation>Es ist keine reguläre Datei, sondern eine Pipe, ein Gerät oder ein Socket.</translation>
+    </message>
+    <message>
+        <source>It is shorter than the 9 bytes of an archive&apos;s header.</source>
+        <translation>Sie ist kürzer als die 9 Bytes des Kopfes eines Archivs.</translation>
+    </message>
+    <message>
+        <source>It does not start with the signature KFRX.</source>
+        <translation>Sie beginnt nicht mit der Kennung KFRX.</translation>
+    </message>
+    <message>
+        <source>It is of version %1; Kofrex reads version 1.</source>
+        <translation>Sie hat die Version %1; Kofrex liest Version 1.</translation>
+    </message>
+    <message>
+        <source>Its header promises %1 entries, a negative number.</source>
+        <translation>Ihr Kopf verspricht %1 Einträge, eine negative Zahl.</translation>
+    </message>
+    <message>
+        <source>Its directory runs past the end of the file: %1 entries promised, %2 fit.</source>
+        <translation>Ihr Verzeichnis reicht über das Dateiende hinaus: %1 Einträge versprochen, %2 passen hinein.</translation>
+    </message>
+    <message>
+        <source>The data of entry %1 start at position %2, before the file&apos;s first byte.</source>
+        <translation>Die Daten von Eintrag %1 beginnen an Position %2, vor dem ersten Byte der Datei.</translation>
+    </message>
+    <message>
+        <source>Entry %1 has a negative size, %2 bytes.</source>
+        <translation>Eintrag %1 hat eine negative Größe, %2 Bytes.</translation>
+    </message>
+    <message>
+        <source>The data of entry %1 run past the end of the file; bytes missing: %2.</source>
+        <translation>Die Daten von Eintrag %1 reichen über das Dateiende hinaus; fehlende Bytes: %2.</translation>
     </message>
 </context>
 <context>
@@ -541,11 +587,11 @@ command line is wrong or anything failed or was left out (each named on stderr).
     </message>
     <message>
         <source>Nothing was renamed: &apos;%1&apos; gives no stored name.</source>
-        <translation type="unfinished"></translation>
+        <translation>Es wurde nichts umbenannt: „%1“ ergibt keinen gespeicherten Namen.</translation>
     </message>
     <message>
         <source>%1 of %2 entries are whole. Extract them to a folder?</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 von %2 Einträgen sind vollständig. Sollen sie in einen Ordner entpackt werden?</translation>
     </message>
 </context>
 </TS>

@@ -44,23 +44,23 @@
     </message>
     <message>
         <source>the entry is no longer in the archive</source>
-        <translation type="unfinished"></translation>
+        <translation>l’entrée n’est plus dans l’archive</translation>
     </message>
     <message>
         <source>its stored name would be empty</source>
-        <translation type="unfinished"></translation>
+        <translation>son nom enregistré serait vide</translation>
     </message>
     <message>
         <source>&apos;%1&apos; exists already and was left alone.</source>
-        <translation type="unfinished"></translation>
+        <translation>« %1 » existe déjà et n’a pas été modifié.</translation>
     </message>
     <message>
         <source>&apos;%1&apos; is the archive itself and was left alone: writing the entry over it would lose every other entry.</source>
-        <translation type="unfinished"></translation>
+        <translation>« %1 » est l’archive elle-même et n’a pas été modifiée : y écrire l’entrée ferait perdre toutes les autres entrées.</translation>
     </message>
     <message>
         <source>Not every file was extracted:</source>
-        <translation type="unfinished"></translation>
+        <translation>Tous les fichiers n’ont pas été extraits :</translation>
     </message>
 </context>
 <context>
@@ -183,11 +183,11 @@
     </message>
     <message>
         <source>Could not create the folder %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Impossible de créer le dossier %1 : %2</translation>
     </message>
     <message>
         <source>Kofrex leaves %1 unchanged: it is the archive the entries are read from, and writing an entry over it would lose every other entry.</source>
-        <translation type="unfinished"></translation>
+        <translation>Kofrex laisse %1 inchangé : c’est l’archive dont les entrées sont lues, et y écrire une entrée ferait perdre toutes les autres entrées.</translation>
     </message>
 </context>
 <context>
@@ -282,7 +282,7 @@
     </message>
     <message>
         <source>No entry of &apos;%1&apos; lies whole in it: nothing was recovered.</source>
-        <translation type="unfinished"></translation>
+        <translation>Aucune entrée de « %1 » n’y est entière : rien n’a été récupéré.</translation>
     </message>
     <message>
         <source>Packs files into one .kfx archive and extracts them.
@@ -296,34 +296,80 @@ without a window or a display, for scripts and file managers:
 On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
 archive as it was. Exit status: 0 when everything asked was done, 1 when the
 command line is wrong or anything failed or was left out (each named on stderr).</source>
-        <translation type="unfinished"></translation>
+        <translation>Range des fichiers dans une archive .kfx et les en extrait.
+
+Sans commande, ouvre la fenêtre, avec l’archive nommée. Ces commandes fonctionnent
+sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers :
+  kofrex --list [--json] ARCHIVE
+  kofrex --add-to ARCHIVE FICHIER...
+  kofrex --extract-to DOSSIER [--overwrite] ARCHIVE [NOM...]
+  kofrex --salvage-to DOSSIER [--overwrite] ARCHIVE
+Dans un terminal, un long travail affiche sa progression et Ctrl+C l’annule, en laissant
+l’archive telle quelle. Code de sortie : 0 quand tout ce qui était demandé a été fait, 1 quand
+la ligne de commande est fausse ou que quelque chose a échoué ou a été omis (chacun nommé sur stderr).</translation>
     </message>
     <message>
         <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
-        <translation type="unfinished"></translation>
+        <translation>Écrit chaque entrée de l’ARCHIVE endommagée dont les données y sont entières dans &lt;folder&gt;, comme --extract-to les écrit toutes, et nomme chaque entrée qui n’a pas pu être récupérée, avec la raison.</translation>
     </message>
     <message>
         <source>With --extract-to or --salvage-to: replace files already there.</source>
-        <translation type="unfinished"></translation>
+        <translation>Avec --extract-to ou --salvage-to : remplacer les fichiers déjà présents.</translation>
     </message>
     <message>
         <source>--salvage-to takes the folder and one archive.</source>
-        <translation type="unfinished"></translation>
+        <translation>--salvage-to attend le dossier et une archive.</translation>
     </message>
     <message>
         <source>Give one of --list, --add-to, --extract-to and --salvage-to.</source>
-        <translation type="unfinished"></translation>
+        <translation>Indiquez une seule des options --list, --add-to, --extract-to et --salvage-to.</translation>
     </message>
     <message>
         <source>--overwrite goes with --extract-to or --salvage-to.</source>
-        <translation type="unfinished"></translation>
+        <translation>--overwrite va avec --extract-to ou --salvage-to.</translation>
     </message>
 </context>
 <context>
     <name>kofrex::Damage</name>
     <message>
         <source>&apos;%1&apos; was not recovered. %2</source>
-        <translation type="unfinished"></translation>
+        <translation>« %1 » n’a pas été récupéré. %2</translation>
+    </message>
+    <message>
+        <source>It is not a regular file but a pipe, a device or a socket.</source>
+        <translation>Ce n’est pas un fichier ordinaire mais un tube, un périphérique ou un socket.</translation>
+    </message>
+    <message>
+        <source>It is shorter than the 9 bytes of an archive&apos;s header.</source>
+        <translation>Il est plus court que les 9 octets de l’en-tête d’une archive.</translation>
+    </message>
+    <message>
+        <source>It does not start with the signature KFRX.</source>
+        <translation>Il ne commence pas par la signature KFRX.</translation>
+    </message>
+    <message>
+        <source>It is of version %1; Kofrex reads version 1.</source>
+        <translation>Il est de version %1 ; Kofrex lit la version 1.</translation>
+    </message>
+    <message>
+        <source>Its header promises %1 entries, a negative number.</source>
+        <translation>Son en-tête annonce %1 entrées, un nombre négatif.</translation>
+    </message>
+    <message>
+        <source>Its directory runs past the end of the file: %1 entries promised, %2 fit.</source>
+        <translation>Son répertoire dépasse la fin du fichier : %1 entrées annoncées, %2 y tiennent.</translation>
+    </message>
+    <message>
+        <source>The data of entry %1 start at position %2, before the file&apos;s first byte.</source>
+        <translation>Les données de l’entrée %1 commencent à la position %2, avant le premier octet du fichier.</translation>
+    </message>
+    <message>
+        <source>Entry %1 has a negative size, %2 bytes.</source>
+        <translation>L’entrée %1 a une taille négative, %2 octets.</translation>
+    </message>
+    <message>
+        <source>The data of entry %1 run past the end of the file; bytes missing: %2.</source>
+        <translation>Les données de l’entrée %1 dépassent la fin du fichier ; octets manquants : %2.</translation>
     </message>
 </context>
 <context>
@@ -541,11 +587,11 @@ command line is wrong or anything failed or was left out (each named on stderr).
     </message>
     <message>
         <source>Nothing was renamed: &apos;%1&apos; gives no stored name.</source>
-        <translation type="unfinished"></translation>
+        <translation>Rien n’a été renommé : « %1 » ne donne aucun nom enregistré.</translation>
     </message>
     <message>
         <source>%1 of %2 entries are whole. Extract them to a folder?</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 entrées sur %2 sont entières. Les extraire dans un dossier ?</translation>
     </message>
 </context>
 </TS>
