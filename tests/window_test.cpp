@@ -467,9 +467,11 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
         {rewrite, "", changed, "B", false},
         {fail("LinkStatus", replace), Path("new.bin"), changed, "B", false},  // during the dialog
         {fail("Open", replace), Path("gone"), changed, "B", true},
-        {[&] { std::remove(qPrintable(archive)); }, "", "Error 2: The archive " + archive, "",
+        {[&] { std::remove(qPrintable(archive)); }, "", "The archive '" + archive + "' is gone", "",
          false},
-        {[&] { Write("shared.kfx", "junk"); }, "", "Error 74: The file " + archive, "", false},
+        {[&] { Write("shared.kfx", "junk"); }, "",
+         "The file '" + archive + "' is not an archive that Kofrex can read.\nIt is shorter", "",
+         false},
         {fail("Open", []() -> int { throw std::bad_alloc(); }), Path("x"),
          "Error 12: Out of memory", "A", false},
         {fail("PathStatus", []() -> int { throw 42; }), "", "Error -1: An unexpected error", "A",

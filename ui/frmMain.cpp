@@ -342,21 +342,17 @@ void frmMain::cmdExtract_Click() {
 
 void frmMain::ReadChangedArchiveAgain() {
     const std::string path = store_.ArchivePath();
-    if (!store_.OpenArchive(path)) {
-        if (!store_.SomethingAt(path)) {
-            throw ArchiveError(ENOENT,
-                               QT_TRANSLATE_NOOP("kofrex::ArchiveError",
-                                                 "The archive %1 is gone: another program has "
-                                                 "moved or deleted it."),
-                               {{path}});
-        }
-        throw ArchiveError(EBADMSG,
-                           QT_TRANSLATE_NOOP("kofrex::ArchiveError",
-                                             "The file %1 is no longer an archive Kofrex can read: "
-                                             "another program has replaced or damaged it."),
-                           {{path}});
+    if (store_.OpenArchive(path)) {
+        ShowChangedArchive();
+        return;
     }
-    ShowChangedArchive();
+    const QString shown = QString::fromStdString(path);
+    const QString why =
+        store_.SomethingAt(path)
+            ? NotAnArchive(shown, store_.Refusal())
+            : tr("The archive '%1' is gone: another program has moved or deleted it.").arg(shown);
+    ShowArchiveAsItIsNow();
+    messages_->Show(why, kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
 }
 
 void frmMain::ShowChangedArchive() {
