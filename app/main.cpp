@@ -33,6 +33,7 @@ int main(int argc, char* argv[]) {
                                           kofrex::PrivateFoldersBase());
     kofrex::modKofrex store;
     kofrex::frmMain window(store);
+    window.RestoreGeometry();
     window.show();
     // Opened from inside the event loop, so that the window is up behind any message.
     if (!archive.isEmpty()) {

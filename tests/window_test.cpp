@@ -167,6 +167,13 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     }
     EXPECT_EQ(window->Label1->pos(), QPoint(8, 16));
     EXPECT_EQ(window->Label2->pos(), QPoint(8, 72));
+    // Grown, the list takes the room and the right-hand column keeps to the right edge.
+    window->resize(404 + 100, 380 + 50);
+    EXPECT_EQ(window->lstFiles->geometry(), QRect(8, 96, 265 + 100, 277 + 50));
+    EXPECT_EQ(window->txtArchive->geometry(), QRect(80, 16, 297 + 100, 25));
+    EXPECT_EQ(window->Frame1->geometry(), QRect(280 + 100, 160, 121, 209));
+    window->resize(300, 300);
+    EXPECT_EQ(window->size(), QSize(404, 380));  // never smaller than designed
     EXPECT_EQ(window->font().pointSizeF(), 8.25);
     // In the dialog font the layout was drawn for, each caption fits on one line beside its box.
     EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x());
@@ -305,6 +312,10 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     dialog->choices << Archive("verbs.kfx", {{"A.TXT", "1"}, {"B.TXT", "22"}, {"C.TXT", "333"}});
     QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(enabled(), "Extract All…");  // until a row is selected
+    EXPECT_EQ(window->windowTitle(), "verbs.kfx - Kofrex - by Quorvane");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(window.get())->role(), QAccessible::Window);
+    EXPECT_EQ(window->lstFiles->model()->index(2, 0).data(Qt::AccessibleDescriptionRole),
+              "Size: 3 bytes");
     ClickRow(1);
     EXPECT_EQ(enabled(), "Extract… Extract All… Open Replace With… Rename… Delete");
     QTextBrowser desktop;  // stands in for the program the desktop opens a file with
@@ -728,6 +739,8 @@ int main(int argc, char* argv[]) {
     // Test discovery runs this binary too, outside the tests' environment.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);  // unless the run names another platform
     QApplication application(argc, argv);
+    const QTemporaryDir settings;  // what the window remembers between runs, not the user's
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

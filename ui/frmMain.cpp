@@ -1,7 +1,11 @@
 #include "frmMain.h"
 
+#include <QAccessibleWidget>
+#include <QCloseEvent>
+#include <QFileInfo>
 #include <QFont>
 #include <QLocale>
+#include <QSettings>
 #include <cerrno>
 
 #include "number_pattern.h"
@@ -38,6 +42,9 @@ const DialogUse kExtractDialog{DialogKind::Save,
 // as the pixels it makes at 96 dots per inch, so that each number is one a user can see. At the
 // screen's logical resolution it grows with the desktop's font resolution.
 constexpr double kLayoutDotsPerInch = 96.0;
+// The designed window, its smallest size: the list and the path box take whatever is added.
+constexpr int kDesignedWidth = 404;
+constexpr int kDesignedHeight = 380;
 
 int Pixels(int layoutPixels, int dotsPerInch) {
     return qRound(layoutPixels * dotsPerInch / kLayoutDotsPerInch);
@@ -80,6 +87,19 @@ QString RowText(std::string_view name) {
     return QString::fromStdString(DecodeWindows1252(name));
 }
 
+// Where the window's size and place are kept between runs.
+QSettings Remembered() {
+    return QSettings(QStringLiteral("Quorvane"), QStringLiteral("Kofrex"));
+}
+const QString kGeometryKey = QStringLiteral("window/geometry");
+
+// Assistive technology announces the window as the application's frame, not as a filler.
+QAccessibleInterface* WindowAsFrame(const QString& className, QObject* object) {
+    return className == QLatin1String("kofrex::frmMain")
+               ? new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window)
+               : nullptr;
+}
+
 QString Extracting(const ArchiveEntry& entry) {
     return frmMain::tr("Extracting %1…")
         .arg(QString::fromStdString(DecodeWindows1252(TrimSpaces(entry.Name))));
@@ -109,8 +129,10 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       store_(store),
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
       progressDelay_(platform.progressDelay) {
+    [[maybe_unused]] static const bool frame = (QAccessible::installFactory(WindowAsFrame), true);
     setWindowTitle(tr("Kofrex - by Quorvane"));
-    setFixedSize(Pixels(404, logicalDpiX()), Pixels(380, logicalDpiY()));
+    setMinimumSize(Pixels(kDesignedWidth, logicalDpiX()), Pixels(kDesignedHeight, logicalDpiY()));
+    resize(minimumSize());
     setFont(DialogFont());
     cDlg->DefaultExt = kArchiveExt;
     cDlg->Filter = kArchiveFilter;
@@ -132,19 +154,29 @@ frmMain::~frmMain() {
     store_.SetProgress({});
 }
 
+// The designed places at the smallest size; what the window grows by goes to the list (both
+// ways) and the path box (in width), and moves the right-hand column with the right edge.
 void frmMain::PlaceControls() {
-    const auto place = [this](QWidget* control, int left, int top, int width, int height) {
-        control->setGeometry(FromLayout(*this, left, top, width, height));
+    const int wider = width() - minimumWidth();
+    const int taller = height() - minimumHeight();
+    enum Growth { Stays, MovesRight, Widens, Grows };
+    const auto place = [&](QWidget* control, int left, int top, int width, int height,
+                           Growth growth) {
+        QRect rect = FromLayout(*this, left, top, width, height);
+        rect.translate(growth == MovesRight ? wider : 0, 0);
+        rect.setWidth(rect.width() + (growth == Widens || growth == Grows ? wider : 0));
+        rect.setHeight(rect.height() + (growth == Grows ? taller : 0));
+        control->setGeometry(rect);
     };
-    place(cmdExtract, 280, 128, 121, 25);
-    place(Frame1, 280, 160, 121, 209);
-    place(lblOffset, 8, 104, 105, 41);
-    place(lblSize, 8, 40, 105, 41);
-    place(cmdNew, 280, 48, 121, 25);
-    place(cmdAdd, 280, 96, 121, 25);
-    place(lstFiles, 8, 96, 265, 277);
-    place(cmdBrowse, 376, 16, 25, 25);
-    place(txtArchive, 80, 16, 297, 25);
+    place(cmdExtract, 280, 128, 121, 25, MovesRight);
+    place(Frame1, 280, 160, 121, 209, MovesRight);
+    place(lblOffset, 8, 104, 105, 41, Stays);
+    place(lblSize, 8, 40, 105, 41, Stays);
+    place(cmdNew, 280, 48, 121, 25, MovesRight);
+    place(cmdAdd, 280, 96, 121, 25, MovesRight);
+    place(lstFiles, 8, 96, 265, 277, Grows);
+    place(cmdBrowse, 376, 16, 25, 25, MovesRight);
+    place(txtArchive, 80, 16, 297, 25, Widens);
     Label2->move(Pixels(8, logicalDpiX()), Pixels(72, logicalDpiY()));
     Label1->move(Pixels(8, logicalDpiX()), Pixels(16, logicalDpiY()));
     // A font wider than the layout was drawn for would make Label1 reach under the path box;
@@ -186,6 +218,11 @@ void frmMain::SetUpControls() {
     txtArchive->setAccessibleName(Label1->text());
     lstFiles->setAccessibleName(Label2->text());
     cmdBrowse->setAccessibleName(tr("Open archive"));
+    // Each button's key, where the pointer rests.
+    cmdBrowse->setToolTip(tr("Open archive (Ctrl+O)"));
+    cmdNew->setToolTip(tr("Create a new archive (Ctrl+N)"));
+    cmdAdd->setToolTip(tr("Add files to the archive (Alt+A)"));
+    cmdExtract->setToolTip(tr("Extract the selected file (Alt+E)"));
     // A file dropped on the path box is a file for the window, not text for the box.
     txtArchive->setAcceptDrops(false);
 }
@@ -213,13 +250,22 @@ void frmMain::WireEvents() {
 
 void frmMain::ListFiles() {
     // Each row's name is decoded when the list shows it, not here: an archive of millions of
-    // entries lists at once.
-    lstFiles->SetRows(store_.EntryCount(), [this](int row) {
-        // The table may have changed since (an error is being shown before the list is filled
-        // again): a row that is gone shows empty.
-        const auto at = static_cast<std::size_t>(row);
-        return at < store_.Entries().size() ? RowText(store_.Entries().NameAt(at)) : QString();
-    });
+    // entries lists at once. The table may have changed since (an error is being shown before
+    // the list is filled again): a row that is gone shows empty.
+    const auto held = [this](int row) { return static_cast<std::size_t>(row) < store_.Entries().size(); };
+    lstFiles->SetRows(
+        store_.EntryCount(),
+        [this, held](int row) {
+            return held(row) ? RowText(store_.Entries().NameAt(static_cast<std::size_t>(row)))
+                             : QString();
+        },
+        [this, held](int row) {
+            return held(row) ? tr("Size: %1 bytes")
+                                   .arg(QLocale::system().toString(
+                                       store_.Entries()[static_cast<std::size_t>(row)].Size))
+                             : QString();
+        });
+    ShowTitle();
     lblSize->setText(tr("Size: "));
     lblOffset->setText(tr("Offset: "));
     // Read as they show again.
@@ -373,6 +419,26 @@ void frmMain::lstFiles_Click() {
 
 // Screen readers read the grouped digits as separate numbers; they are given the number as the
 // user's language writes it.
+// The current archive's name first, so that two windows are told apart in the task bar.
+void frmMain::ShowTitle() {
+    const QString path = QString::fromStdString(store_.ArchivePath());
+    setWindowTitle(path.isEmpty() ? tr("Kofrex - by Quorvane")
+                                  : tr("%1 - Kofrex - by Quorvane").arg(QFileInfo(path).fileName()));
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceControls();
+}
+
+void frmMain::RestoreGeometry() {
+    restoreGeometry(Remembered().value(kGeometryKey).toByteArray());
+}
+
+void frmMain::RememberGeometry() {
+    Remembered().setValue(kGeometryKey, saveGeometry());
+}
+
 void frmMain::ShowEntry(const ArchiveEntry& entry) {
     const QLocale locale = QLocale::system();
     lblSize->setText(tr("Size: %1 bytes").arg(FormatNumber(entry.Size)));

@@ -47,6 +47,9 @@ class frmMain : public QWidget {
     // chosen file.
     void OpenNamedArchive(const QString& path);
 
+    // The size and place the window had when it was last closed, kept for the next start.
+    void RestoreGeometry();
+
     // The controls, in the order the window creates them.
     QPushButton* const cmdExtract;
     QGroupBox* const Frame1;
@@ -82,8 +85,11 @@ class frmMain : public QWidget {
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void ShowTitle();
+    void RememberGeometry();
     void PlaceControls();
     void FitCaptions();
     void SetUpControls();

@@ -7,10 +7,11 @@
 
 namespace kofrex {
 
-void RowModel::SetRows(int count, RowText text) {
+void RowModel::SetRows(int count, RowText text, RowText description) {
     beginResetModel();
     count_ = count;
     text_ = std::move(text);
+    description_ = std::move(description);
     endResetModel();
 }
 
@@ -19,6 +20,10 @@ int RowModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant RowModel::data(const QModelIndex& index, int role) const {
+    const bool described = role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole;
+    if (index.isValid() && index.row() < count_ && described && description_) {
+        return description_(index.row());
+    }
     if (!index.isValid() || index.row() >= count_ ||
         (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)) {
         return {};
@@ -39,8 +44,8 @@ ListBox::ListBox(QWidget* parent) : QListView(parent) {
             &ListBox::OnSelectionChanged);
 }
 
-void ListBox::SetRows(int count, RowModel::RowText text) {
-    model_.SetRows(count, std::move(text));
+void ListBox::SetRows(int count, RowModel::RowText text, RowModel::RowText description) {
+    model_.SetRows(count, std::move(text), std::move(description));
 }
 
 QString ListBox::List(int row) const {

@@ -10,18 +10,20 @@
 
 namespace kofrex {
 
-// Screen readers are given the rows without the spaces that pad a stored name to its width.
+// Screen readers are given the rows without the spaces that pad a stored name to its width, and
+// each row's description (its tooltip too), so that moving through the list says more than names.
 class RowModel : public QAbstractListModel {
   public:
     using RowText = std::function<QString(int row)>;
     // Replaces every row at once; a reset drops the selection without a selectionChanged signal.
-    void SetRows(int count, RowText text);
+    void SetRows(int count, RowText text, RowText description = {});
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
   private:
     int count_ = 0;
     RowText text_;
+    RowText description_;
 };
 
 class ListBox : public QListView {
@@ -32,7 +34,7 @@ class ListBox : public QListView {
 
     // Replaces every row, leaving none selected; raises no Click. `text` gives a row's text when
     // it is shown.
-    void SetRows(int count, RowModel::RowText text);
+    void SetRows(int count, RowModel::RowText text, RowModel::RowText description = {});
     int ListCount() const { return model_.rowCount(); }
     QString List(int row) const;
     // The selected row, -1 when none. Qt's "current" row, which moves on focus alone, is

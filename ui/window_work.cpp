@@ -92,6 +92,7 @@ bool frmMain::RunWriting(const QString& what, bool mayReplace,
 
 void frmMain::closeEvent(QCloseEvent* event) {
     if (work_ == nullptr) {
+        RememberGeometry();
         return;  // accepted: the window closes
     }
     work_->CancelAndEnd();
