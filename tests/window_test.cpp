@@ -213,7 +213,8 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
                            "save '' " + kArchives + " 80004 New archive... .kfx",
                            "open '' " + kArchives + " 81004 Open archive... .kfx",
                            "open '' " + kAllFiles + " 81204 Open archive... .kfx",
-                           "save '' " + kAllFiles + " 80004 Extract file from archive... "}));
+                           "save '" + Path("B.TXT") + "' " + kAllFiles +  // the entry's name
+                               " 80004 Extract file from archive... "}));
     const QString existing = Write("old.kfx", "old");
     Run(window->cmdNew, existing);  // answered No
     EXPECT_SAME_BYTES(Read("old.kfx"), "old");

@@ -9,8 +9,8 @@ QString CommonDialog::FileTitle() const {
     return QFileInfo(FileName).fileName();
 }
 
-bool ShowFor(CommonDialog& dialog, const DialogUse& use) {
-    dialog.FileName.clear();
+bool ShowFor(CommonDialog& dialog, const DialogUse& use, const QString& proposed) {
+    dialog.FileName = proposed;
     dialog.FileNames.clear();
     dialog.ReplaceConfirmed = false;
     dialog.Filter = QCoreApplication::translate("kofrex::frmMain", use.filter);

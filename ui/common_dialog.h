@@ -49,8 +49,8 @@ struct DialogUse {
     QString defaultExt;  // "" where the file keeps exactly the name the user typed
 };
 
-// Sets up `dialog` for `use`, with no file chosen yet, and shows it; false when the user
-// cancelled.
-bool ShowFor(CommonDialog& dialog, const DialogUse& use);
+// Sets up `dialog` for `use`, with no file chosen yet or `proposed` offered, and shows it; false
+// when the user cancelled.
+bool ShowFor(CommonDialog& dialog, const DialogUse& use, const QString& proposed = {});
 
 }  // namespace kofrex

@@ -2,6 +2,7 @@
 
 #include <QAccessibleWidget>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QLocale>
@@ -252,7 +253,9 @@ void frmMain::ListFiles() {
     // Each row's name is decoded when the list shows it, not here: an archive of millions of
     // entries lists at once. The table may have changed since (an error is being shown before
     // the list is filled again): a row that is gone shows empty.
-    const auto held = [this](int row) { return static_cast<std::size_t>(row) < store_.Entries().size(); };
+    const auto held = [this](int row) {
+        return static_cast<std::size_t>(row) < store_.Entries().size();
+    };
     lstFiles->SetRows(
         store_.EntryCount(),
         [this, held](int row) {
@@ -363,9 +366,15 @@ void frmMain::cmdExtract_Click() {
         ReadChangedArchiveAgain();
         return;
     }
-    if (!ShowFor(*cDlg, kExtractDialog)) {
+    // The entry's own name, as Extract All would give it, where the user last extracted to.
+    const QString folder = lastExtractFolder_.isEmpty()
+                               ? QFileInfo(QString::fromStdString(store_.ArchivePath())).path()
+                               : lastExtractFolder_;
+    const QString name = QString::fromStdString(SafeFileNames(store_.Entries()).at(row));
+    if (!ShowFor(*cDlg, kExtractDialog, QDir(folder).filePath(name))) {
         return;
     }
+    lastExtractFolder_ = QFileInfo(cDlg->FileName).path();
     const std::string target = StorePath(cDlg->FileName);
     // Replacing the archive by one of its entries would destroy every other entry.
     if (store_.IsCurrentArchive(target)) {
@@ -422,8 +431,9 @@ void frmMain::lstFiles_Click() {
 // The current archive's name first, so that two windows are told apart in the task bar.
 void frmMain::ShowTitle() {
     const QString path = QString::fromStdString(store_.ArchivePath());
-    setWindowTitle(path.isEmpty() ? tr("Kofrex - by Quorvane")
-                                  : tr("%1 - Kofrex - by Quorvane").arg(QFileInfo(path).fileName()));
+    setWindowTitle(path.isEmpty()
+                       ? tr("Kofrex - by Quorvane")
+                       : tr("%1 - Kofrex - by Quorvane").arg(QFileInfo(path).fileName()));
 }
 
 void frmMain::resizeEvent(QResizeEvent* event) {

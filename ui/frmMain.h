@@ -170,6 +170,8 @@ class frmMain : public QWidget {
     const std::chrono::milliseconds progressDelay_;
     // The work in progress, while there is one.
     WorkProgress* work_ = nullptr;
+    // Where the user last extracted an entry to; Extract… proposes it next.
+    QString lastExtractFolder_;
     // Entries opened or dragged out are written here; removed with the window.
     std::unique_ptr<PrivateFolder> privateFolder_;
 };
