@@ -283,6 +283,7 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
         EXPECT_SAME_BYTES(ReadFile(many + "/" + name), data) << name;
     }
     EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "SyncFileSystem"), 2);
+    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "Sync"), 2);  // names made durable
     EXPECT_EQ(Reread().size(), 6u);
 }
 

@@ -374,8 +374,17 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",
              "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?",
              "Overwrite 8: The file 'C.TXT' already exists. Overwrite it?",
+             "Kofrex 0: Extracted to " + Path("out") +
+                 ": 0 of 2 files.\nNot every file was "
+                 "extracted:\n'" +
+                 Path("out/A.TXT") + "' exists already and was left alone.\n'" + Path("out/C.TXT") +
+                 "' exists already and was left alone.",
              "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?",
-             "Kofrex 0: Not every file was extracted:\nCould not write " + Path("out2/A.TXT") +
+             "Kofrex 0: Extracted to " + Path("out") + ": 2 of 2 files.",
+             "Kofrex 0: Extracted to " + Path("out2") +
+                 ": 1 of 2 files.\nNot every file was "
+                 "extracted:\nCould not write " +
+                 Path("out2/A.TXT") +
                  ": it is not a regular file (a folder, a device, a pipe or a socket). Choose a "
                  "file."}));
     EXPECT_EQ(dialog->uses.mid(2),

@@ -144,14 +144,14 @@ void frmMain::ExtractAll() {
         ReadChangedArchiveAgain();
         return;
     }
-    // What the user declined they know of already; what was refused they are told.
-    std::erase_if(report.leftAlone, [](const modKofrex::LeftAlone& file) {
-        return file.reason == modKofrex::LeftAlone::Reason::Declined;
-    });
-    const QString refused = LeftAloneReport(report.leftAlone);
-    if (!refused.isEmpty()) {
-        messages_->Show(refused, kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
-    }
+    // How it went, in one message: where, how many, and each file left alone and why.
+    const QString done = tr("Extracted to %1: %2 of %3 files.")
+                             .arg(QString::fromStdString(folder))
+                             .arg(report.written)
+                             .arg(store_.EntryCount());
+    const QString leftAlone = LeftAloneReport(report.leftAlone);
+    messages_->Show(leftAlone.isEmpty() ? done : done + u'\n' + leftAlone, kButtonsOkOnly,
+                    QString::fromLatin1(kApplicationTitle));
 }
 
 void frmMain::SalvageArchive(QString path, std::size_t whole) {
