@@ -66,14 +66,6 @@
 <context>
     <name>kofrex::ArchiveError</name>
     <message>
-        <source>The archive %1 is gone: another program has moved or deleted it.</source>
-        <translation>Das Archiv %1 ist verschwunden: Ein anderes Programm hat es verschoben oder gelöscht.</translation>
-    </message>
-    <message>
-        <source>The file %1 is no longer an archive Kofrex can read: another program has replaced or damaged it.</source>
-        <translation>Die Datei %1 ist kein Archiv mehr, das Kofrex lesen kann: Ein anderes Programm hat sie ersetzt oder beschädigt.</translation>
-    </message>
-    <message>
         <source>the disk is full. Free some space and try again.</source>
         <translation>Der Datenträger ist voll. Geben Sie Speicherplatz frei und versuchen Sie es erneut.</translation>
     </message>
@@ -592,6 +584,34 @@ Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils au
     <message>
         <source>%1 of %2 entries are whole. Extract them to a folder?</source>
         <translation>%1 von %2 Einträgen sind vollständig. Sollen sie in einen Ordner entpackt werden?</translation>
+    </message>
+    <message>
+        <source>Extracted to %1: %2 of %3 files.</source>
+        <translation>Entpackt nach %1: %2 von %3 Dateien.</translation>
+    </message>
+    <message>
+        <source>Open archive (Ctrl+O)</source>
+        <translation>Archiv öffnen (Strg+O)</translation>
+    </message>
+    <message>
+        <source>Create a new archive (Ctrl+N)</source>
+        <translation>Neues Archiv anlegen (Strg+N)</translation>
+    </message>
+    <message>
+        <source>Add files to the archive (Alt+A)</source>
+        <translation>Dateien zum Archiv hinzufügen (Alt+H)</translation>
+    </message>
+    <message>
+        <source>Extract the selected file (Alt+E)</source>
+        <translation>Die ausgewählte Datei entpacken (Alt+E)</translation>
+    </message>
+    <message>
+        <source>The archive &apos;%1&apos; is gone: another program has moved or deleted it.</source>
+        <translation>Das Archiv „%1“ ist verschwunden: Ein anderes Programm hat es verschoben oder gelöscht.</translation>
+    </message>
+    <message>
+        <source>%1 - Kofrex - by Quorvane</source>
+        <translation>%1 – Kofrex – von Quorvane</translation>
     </message>
 </context>
 </TS>

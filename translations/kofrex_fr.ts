@@ -52,27 +52,19 @@
     </message>
     <message>
         <source>&apos;%1&apos; exists already and was left alone.</source>
-        <translation>« %1 » existe déjà et n’a pas été modifié.</translation>
+        <translation>«&#xa0;%1&#xa0;» existe déjà et n’a pas été modifié.</translation>
     </message>
     <message>
         <source>&apos;%1&apos; is the archive itself and was left alone: writing the entry over it would lose every other entry.</source>
-        <translation>« %1 » est l’archive elle-même et n’a pas été modifiée : y écrire l’entrée ferait perdre toutes les autres entrées.</translation>
+        <translation>«&#xa0;%1&#xa0;» est l’archive elle-même et n’a pas été modifiée&#xa0;: y écrire l’entrée ferait perdre toutes les autres entrées.</translation>
     </message>
     <message>
         <source>Not every file was extracted:</source>
-        <translation>Tous les fichiers n’ont pas été extraits :</translation>
+        <translation>Tous les fichiers n’ont pas été extraits&#xa0;:</translation>
     </message>
 </context>
 <context>
     <name>kofrex::ArchiveError</name>
-    <message>
-        <source>The archive %1 is gone: another program has moved or deleted it.</source>
-        <translation>L’archive %1 a disparu&#xa0;: un autre programme l’a déplacée ou supprimée.</translation>
-    </message>
-    <message>
-        <source>The file %1 is no longer an archive Kofrex can read: another program has replaced or damaged it.</source>
-        <translation>Le fichier %1 n’est plus une archive que Kofrex peut lire&#xa0;: un autre programme l’a remplacé ou endommagé.</translation>
-    </message>
     <message>
         <source>the disk is full. Free some space and try again.</source>
         <translation>le disque est plein. Libérez de l’espace et réessayez.</translation>
@@ -183,11 +175,11 @@
     </message>
     <message>
         <source>Could not create the folder %1: %2</source>
-        <translation>Impossible de créer le dossier %1 : %2</translation>
+        <translation>Impossible de créer le dossier %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>Kofrex leaves %1 unchanged: it is the archive the entries are read from, and writing an entry over it would lose every other entry.</source>
-        <translation>Kofrex laisse %1 inchangé : c’est l’archive dont les entrées sont lues, et y écrire une entrée ferait perdre toutes les autres entrées.</translation>
+        <translation>Kofrex laisse %1 inchangé&#xa0;: c’est l’archive dont les entrées sont lues, et y écrire une entrée ferait perdre toutes les autres entrées.</translation>
     </message>
 </context>
 <context>
@@ -282,7 +274,7 @@
     </message>
     <message>
         <source>No entry of &apos;%1&apos; lies whole in it: nothing was recovered.</source>
-        <translation>Aucune entrée de « %1 » n’y est entière : rien n’a été récupéré.</translation>
+        <translation>Aucune entrée de «&#xa0;%1&#xa0;» n’y est entière&#xa0;: rien n’a été récupéré.</translation>
     </message>
     <message>
         <source>Packs files into one .kfx archive and extracts them.
@@ -299,13 +291,13 @@ command line is wrong or anything failed or was left out (each named on stderr).
         <translation>Range des fichiers dans une archive .kfx et les en extrait.
 
 Sans commande, ouvre la fenêtre, avec l’archive nommée. Ces commandes fonctionnent
-sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers :
+sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers&#xa0;:
   kofrex --list [--json] ARCHIVE
   kofrex --add-to ARCHIVE FICHIER...
   kofrex --extract-to DOSSIER [--overwrite] ARCHIVE [NOM...]
   kofrex --salvage-to DOSSIER [--overwrite] ARCHIVE
 Dans un terminal, un long travail affiche sa progression et Ctrl+C l’annule, en laissant
-l’archive telle quelle. Code de sortie : 0 quand tout ce qui était demandé a été fait, 1 quand
+l’archive telle quelle. Code de sortie&#xa0;: 0 quand tout ce qui était demandé a été fait, 1 quand
 la ligne de commande est fausse ou que quelque chose a échoué ou a été omis (chacun nommé sur stderr).</translation>
     </message>
     <message>
@@ -314,7 +306,7 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>With --extract-to or --salvage-to: replace files already there.</source>
-        <translation>Avec --extract-to ou --salvage-to : remplacer les fichiers déjà présents.</translation>
+        <translation>Avec --extract-to ou --salvage-to&#xa0;: remplacer les fichiers déjà présents.</translation>
     </message>
     <message>
         <source>--salvage-to takes the folder and one archive.</source>
@@ -333,7 +325,7 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     <name>kofrex::Damage</name>
     <message>
         <source>&apos;%1&apos; was not recovered. %2</source>
-        <translation>« %1 » n’a pas été récupéré. %2</translation>
+        <translation>«&#xa0;%1&#xa0;» n’a pas été récupéré. %2</translation>
     </message>
     <message>
         <source>It is not a regular file but a pipe, a device or a socket.</source>
@@ -349,7 +341,7 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>It is of version %1; Kofrex reads version 1.</source>
-        <translation>Il est de version %1 ; Kofrex lit la version 1.</translation>
+        <translation>Il est de version %1&#xa0;; Kofrex lit la version 1.</translation>
     </message>
     <message>
         <source>Its header promises %1 entries, a negative number.</source>
@@ -357,7 +349,7 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>Its directory runs past the end of the file: %1 entries promised, %2 fit.</source>
-        <translation>Son répertoire dépasse la fin du fichier : %1 entrées annoncées, %2 y tiennent.</translation>
+        <translation>Son répertoire dépasse la fin du fichier&#xa0;: %1 entrées annoncées, %2 y tiennent.</translation>
     </message>
     <message>
         <source>The data of entry %1 start at position %2, before the file&apos;s first byte.</source>
@@ -369,7 +361,7 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>The data of entry %1 run past the end of the file; bytes missing: %2.</source>
-        <translation>Les données de l’entrée %1 dépassent la fin du fichier ; octets manquants : %2.</translation>
+        <translation>Les données de l’entrée %1 dépassent la fin du fichier&#xa0;; octets manquants&#xa0;: %2.</translation>
     </message>
 </context>
 <context>
@@ -587,11 +579,39 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>Nothing was renamed: &apos;%1&apos; gives no stored name.</source>
-        <translation>Rien n’a été renommé : « %1 » ne donne aucun nom enregistré.</translation>
+        <translation>Rien n’a été renommé&#xa0;: «&#xa0;%1&#xa0;» ne donne aucun nom enregistré.</translation>
     </message>
     <message>
         <source>%1 of %2 entries are whole. Extract them to a folder?</source>
-        <translation>%1 entrées sur %2 sont entières. Les extraire dans un dossier ?</translation>
+        <translation>%1 entrées sur %2 sont entières. Les extraire dans un dossier&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Extracted to %1: %2 of %3 files.</source>
+        <translation>Extrait dans %1 : %2 fichiers sur %3.</translation>
+    </message>
+    <message>
+        <source>Open archive (Ctrl+O)</source>
+        <translation>Ouvrir une archive (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>Create a new archive (Ctrl+N)</source>
+        <translation>Créer une archive (Ctrl+N)</translation>
+    </message>
+    <message>
+        <source>Add files to the archive (Alt+A)</source>
+        <translation>Ajouter des fichiers à l’archive (Alt+A)</translation>
+    </message>
+    <message>
+        <source>Extract the selected file (Alt+E)</source>
+        <translation>Extraire le fichier sélectionné (Alt+E)</translation>
+    </message>
+    <message>
+        <source>The archive &apos;%1&apos; is gone: another program has moved or deleted it.</source>
+        <translation>L’archive « %1 » a disparu : un autre programme l’a déplacée ou supprimée.</translation>
+    </message>
+    <message>
+        <source>%1 - Kofrex - by Quorvane</source>
+        <translation>%1 – Kofrex – par Quorvane</translation>
     </message>
 </context>
 </TS>
