@@ -82,21 +82,33 @@ std::string JsonString(std::string_view text) {
     return quoted + '"';
 }
 
-std::string Listing(const EntryTable& entries, bool json) {
+// One entry's line, or its JSON object after the separator that precedes it.
+std::string Listed(const ArchiveEntry& entry, bool json, bool first) {
+    const std::string size = std::to_string(entry.Size);
+    const std::string offset = std::to_string(entry.Offset);
+    if (json) {
+        return (first ? "\n" : ",\n") + std::string("{\"name\":") +
+               JsonString(ReadableName(entry)) + ",\"size\":" + size + ",\"offset\":" + offset +
+               "}";
+    }
+    return OnOneLine(ReadableName(entry)) + '\t' + size + '\t' + offset + '\n';
+}
+
+// Written as it is made, a piece at a time: ten million entries cost the directory's memory, not
+// the listing's as well. False when a write failed.
+bool PrintListing(const EntryTable& entries, bool json) {
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
     std::string out = json ? "[" : "";
     for (std::size_t row = 0; row < entries.size(); ++row) {
-        const ArchiveEntry& entry = entries[row];
-        const std::string size = std::to_string(entry.Size);
-        const std::string offset = std::to_string(entry.Offset);
-        if (json) {
-            out += (row == 0 ? "\n" : ",\n") + std::string("{\"name\":") +
-                   JsonString(ReadableName(entry)) + ",\"size\":" + size + ",\"offset\":" + offset +
-                   "}";
-        } else {
-            out += OnOneLine(ReadableName(entry)) + '\t' + size + '\t' + offset + '\n';
+        out += Listed(entries[row], json, row == 0);
+        if (out.size() >= kPiece) {
+            if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) {
+                return false;
+            }
+            out.clear();
         }
     }
-    return json ? out + (entries.empty() ? "]\n" : "\n]\n") : out;
+    return Printed(json ? out + (entries.empty() ? "]\n" : "\n]\n") : out);
 }
 
 // Runs `work` with `progress` as the store's callback, the store's errors said on stderr.
@@ -140,7 +152,7 @@ int ListArchive(const std::string& archive, bool json) {
     if (!OpenOrSay(store, archive)) {
         return 1;
     }
-    if (!Printed(Listing(store.Entries(), json))) {
+    if (!PrintListing(store.Entries(), json)) {
         return Fail(CommandLine::tr("The list could not be written."));
     }
     return 0;
