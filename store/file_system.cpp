@@ -26,66 +26,77 @@ auto RetriedOnInterrupt(Call system) -> decltype(system()) {
 
 }  // namespace
 
+const char* NameOf(Call call) {
+    static constexpr const char* kNames[] = {
+        "Open",        "OpenUnnamed",    "Read",         "ReadAt",       "WriteAt",
+        "Sync",        "SyncFileSystem", "Close",        "Status",       "PathStatus",
+        "LinkStatus",  "ReadLink",       "MayWrite",     "Duplicate",    "ListFolder",
+        "Lock",        "ListAttributes", "GetAttribute", "SetAttribute", "StartWriteBack",
+        "ChangeOwner", "ChangeMode",     "Name",         "Rename",       "RenameNoReplace",
+        "Remove",      "MakeFolder",     "RemoveFolder"};
+    return kNames[static_cast<int>(call)];
+}
+
 FileSystem& FileSystem::Default() {
     static FileSystem instance;
     return instance;
 }
 
 int FileSystem::Open(const char* path, int flags, mode_t mode) {
-    return Pass("Open", [&] {
+    return Pass(Call::Open, [&] {
         return RetriedOnInterrupt([&] { return ::open(path, flags | O_CLOEXEC, mode); });
     });
 }
 
 int FileSystem::OpenUnnamed(const char* folder, mode_t mode) {
-    return Pass("OpenUnnamed", [&] { return Open(folder, O_TMPFILE | O_RDWR, mode); });
+    return Pass(Call::OpenUnnamed, [&] { return Open(folder, O_TMPFILE | O_RDWR, mode); });
 }
 
 ssize_t FileSystem::Read(int fd, void* buffer, size_t count) {
-    return Pass("Read", [&] {
+    return Pass(Call::Read, [&] {
         return RetriedOnInterrupt([&] { return ::read(fd, buffer, Portion(count)); });
     });
 }
 
 ssize_t FileSystem::ReadAt(int fd, void* buffer, size_t count, off_t position) {
-    return Pass("ReadAt", [&] {
+    return Pass(Call::ReadAt, [&] {
         return RetriedOnInterrupt([&] { return ::pread(fd, buffer, Portion(count), position); });
     });
 }
 
 ssize_t FileSystem::WriteAt(int fd, const void* buffer, size_t count, off_t position) {
-    return Pass("WriteAt", [&] {
+    return Pass(Call::WriteAt, [&] {
         return RetriedOnInterrupt([&] { return ::pwrite(fd, buffer, Portion(count), position); });
     });
 }
 
 int FileSystem::Sync(int fd) {
-    return Pass("Sync", [&] { return ::fsync(fd); });
+    return Pass(Call::Sync, [&] { return ::fsync(fd); });
 }
 
 int FileSystem::SyncFileSystem(int fd) {
-    return Pass("SyncFileSystem", [&] { return ::syncfs(fd); });
+    return Pass(Call::SyncFileSystem, [&] { return ::syncfs(fd); });
 }
 
 int FileSystem::Close(int fd) {
     const int result = ::close(fd);  // the descriptor goes, whatever is reported
-    return Pass("Close", [=] { return result; });
+    return Pass(Call::Close, [=] { return result; });
 }
 
 int FileSystem::Status(int fd, struct stat& status) {
-    return Pass("Status", [&] { return ::fstat(fd, &status); });
+    return Pass(Call::Status, [&] { return ::fstat(fd, &status); });
 }
 
 int FileSystem::PathStatus(const char* path, struct stat& status) {
-    return Pass("PathStatus", [&] { return ::stat(path, &status); });
+    return Pass(Call::PathStatus, [&] { return ::stat(path, &status); });
 }
 
 int FileSystem::LinkStatus(const char* path, struct stat& status) {
-    return Pass("LinkStatus", [&] { return ::lstat(path, &status); });
+    return Pass(Call::LinkStatus, [&] { return ::lstat(path, &status); });
 }
 
 int FileSystem::ReadLink(const char* path, std::string& target) {
-    return Pass("ReadLink", [&] {
+    return Pass(Call::ReadLink, [&] {
         std::string buffer(256, '\0');
         for (;;) {
             const ssize_t length = ::readlink(path, buffer.data(), buffer.size());
@@ -103,7 +114,7 @@ int FileSystem::ReadLink(const char* path, std::string& target) {
 }
 
 int FileSystem::MayWrite(const char* path) {
-    return Pass("MayWrite", [&] { return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS); });
+    return Pass(Call::MayWrite, [&] { return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS); });
 }
 
 long FileSystem::DescriptorLimit() {
@@ -119,11 +130,11 @@ uid_t FileSystem::User() {
 }
 
 int FileSystem::Duplicate(int fd) {
-    return Pass("Duplicate", [&] { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); });
+    return Pass(Call::Duplicate, [&] { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); });
 }
 
 int FileSystem::ListFolder(const char* folder, std::vector<std::string>& names) {
-    return Pass("ListFolder", [&] {
+    return Pass(Call::ListFolder, [&] {
         DIR* listing = ::opendir(folder);
         if (listing == nullptr) {
             return -1;
@@ -144,7 +155,8 @@ int FileSystem::ListFolder(const char* folder, std::vector<std::string>& names) 
 }
 
 int FileSystem::Lock(int fd, int operation) {
-    return Pass("Lock", [&] { return RetriedOnInterrupt([&] { return ::flock(fd, operation); }); });
+    return Pass(Call::Lock,
+                [&] { return RetriedOnInterrupt([&] { return ::flock(fd, operation); }); });
 }
 
 namespace {
@@ -172,39 +184,39 @@ int QueryWhole(std::string& out, Query query) {
 }  // namespace
 
 int FileSystem::ListAttributes(const char* path, std::string& names) {
-    return Pass("ListAttributes", [&] {
+    return Pass(Call::ListAttributes, [&] {
         return QueryWhole(
             names, [&](char* buffer, size_t size) { return ::listxattr(path, buffer, size); });
     });
 }
 
 int FileSystem::GetAttribute(const char* path, const char* name, std::string& value) {
-    return Pass("GetAttribute", [&] {
+    return Pass(Call::GetAttribute, [&] {
         return QueryWhole(
             value, [&](char* buffer, size_t size) { return ::getxattr(path, name, buffer, size); });
     });
 }
 
 int FileSystem::SetAttribute(int fd, const char* name, const std::string& value) {
-    return Pass("SetAttribute",
+    return Pass(Call::SetAttribute,
                 [&] { return ::fsetxattr(fd, name, value.data(), value.size(), 0); });
 }
 
 int FileSystem::StartWriteBack(int fd, off_t from, off_t count) {
-    return Pass("StartWriteBack",
+    return Pass(Call::StartWriteBack,
                 [&] { return ::sync_file_range(fd, from, count, SYNC_FILE_RANGE_WRITE); });
 }
 
 int FileSystem::ChangeOwner(int fd, uid_t owner, gid_t group) {
-    return Pass("ChangeOwner", [&] { return ::fchown(fd, owner, group); });
+    return Pass(Call::ChangeOwner, [&] { return ::fchown(fd, owner, group); });
 }
 
 int FileSystem::ChangeMode(int fd, mode_t mode) {
-    return Pass("ChangeMode", [&] { return ::fchmod(fd, mode); });
+    return Pass(Call::ChangeMode, [&] { return ::fchmod(fd, mode); });
 }
 
 int FileSystem::Name(int fd, const char* path) {
-    return Pass("Name", [&] {
+    return Pass(Call::Name, [&] {
         const std::string self = "/proc/self/fd/" + std::to_string(fd);
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0) {
             return 0;
@@ -218,11 +230,11 @@ int FileSystem::Name(int fd, const char* path) {
 }
 
 int FileSystem::Rename(const char* from, const char* to) {
-    return Pass("Rename", [&] { return ::rename(from, to); });
+    return Pass(Call::Rename, [&] { return ::rename(from, to); });
 }
 
 int FileSystem::RenameNoReplace(const char* from, const char* to) {
-    return Pass("RenameNoReplace", [&] {
+    return Pass(Call::RenameNoReplace, [&] {
         if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
             return 0;
         }
@@ -238,15 +250,15 @@ int FileSystem::RenameNoReplace(const char* from, const char* to) {
 }
 
 int FileSystem::Remove(const char* path) {
-    return Pass("Remove", [&] { return ::unlink(path); });
+    return Pass(Call::Remove, [&] { return ::unlink(path); });
 }
 
 int FileSystem::MakeFolder(const char* path, mode_t mode) {
-    return Pass("MakeFolder", [&] { return ::mkdir(path, mode); });
+    return Pass(Call::MakeFolder, [&] { return ::mkdir(path, mode); });
 }
 
 int FileSystem::RemoveFolder(const char* path) {
-    return Pass("RemoveFolder", [&] { return ::rmdir(path); });
+    return Pass(Call::RemoveFolder, [&] { return ::rmdir(path); });
 }
 
 }  // namespace kofrex

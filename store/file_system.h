@@ -14,6 +14,41 @@
 
 namespace kofrex {
 
+// The calls a file system for tests may fail, one for each method below that reaches the system;
+// an enumeration, so that a misspelled one does not compile.
+enum class Call {
+    Open,
+    OpenUnnamed,
+    Read,
+    ReadAt,
+    WriteAt,
+    Sync,
+    SyncFileSystem,
+    Close,
+    Status,
+    PathStatus,
+    LinkStatus,
+    ReadLink,
+    MayWrite,
+    Duplicate,
+    ListFolder,
+    Lock,
+    ListAttributes,
+    GetAttribute,
+    SetAttribute,
+    StartWriteBack,
+    ChangeOwner,
+    ChangeMode,
+    Name,
+    Rename,
+    RenameNoReplace,
+    Remove,
+    MakeFolder,
+    RemoveFolder
+};
+// The call's name, as the method is named.
+const char* NameOf(Call call);
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -68,13 +103,13 @@ class FileSystem {
 
   protected:
     // 0 lets the call through; an errno fails it with that error, before it reaches the system.
-    virtual int Fault(const char* /*call*/) { return 0; }
+    virtual int Fault(Call /*call*/) { return 0; }
     // The bytes of `count` that a read or write passed by Fault may move.
     virtual size_t Portion(size_t count) { return count; }
 
   private:
-    template <class Call>
-    auto Pass(const char* call, Call system) -> decltype(system()) {
+    template <class System>
+    auto Pass(Call call, System system) -> decltype(system()) {
         const int error = Fault(call);
         return error != 0 ? (errno = error, -1) : system();
     }

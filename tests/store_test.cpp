@@ -25,13 +25,17 @@ namespace {
 namespace fs = std::filesystem;
 using Work = std::function<void()>;
 using Names = std::vector<std::string>;
-using Fault = std::function<int(std::string_view, int)>;
+using Fault = std::function<int(Call, int)>;
+
+bool IsAttributeCall(Call call) {
+    return call == Call::ListAttributes || call == Call::GetAttribute || call == Call::SetAttribute;
+}
 
 class Store : public ::testing::Test {
   protected:
     Store() {  // every read gets half of what it asks for, as on a network file system
-        files.fault = [](std::string_view kind, int) {
-            return kind == "Read" || kind == "ReadAt" ? FaultyFileSystem::kShort : 0;
+        files.fault = [](Call kind, int) {
+            return kind == Call::Read || kind == Call::ReadAt ? FaultyFileSystem::kShort : 0;
         };
         alarm(60);  // a hang (a pipe opened to read) fails the run instead of freezing it
     }
@@ -155,14 +159,14 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
     EXPECT_SAME_BYTES(store.ReadFileBytes(notes), "twelve bytes");
     EXPECT_EQ(built, (ArchiveEntry{"NOTES.TXT      ", 99, 12}));
     EXPECT_EQ(unchanged.Name, "UNCHANGED");
-    files.fault = [&, grown = false](std::string_view kind, int) mutable {
-        if (kind == "Read" && !std::exchange(grown, true)) {  // grows while it is read
+    files.fault = [&, grown = false](Call kind, int) mutable {
+        if (kind == Call::Read && !std::exchange(grown, true)) {  // grows while it is read
             WriteFile(notes, "twelve bytes and more");
         }
-        return kind == "Read" ? FaultyFileSystem::kShort : 0;
+        return kind == Call::Read ? FaultyFileSystem::kShort : 0;
     };
     EXPECT_EQ(store.ReadFileBytes(notes), "twelve bytes and more");
-    files.fault = [](std::string_view kind, int) { return kind == "Read" ? EIO : 0; };
+    files.fault = [](Call kind, int) { return kind == Call::Read ? EIO : 0; };
     EXPECT_EQ(ErrorOf([&] { store.ReadFileBytes(notes); }), EIO);
     files.fault = nullptr;
     // A file that is no archive, or cannot be read safely, is refused; the archive stays.
@@ -282,8 +286,9 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     for (const auto& [name, data] : {std::pair{"OK1", "1"}, {"OK2", "2"}, {"LINKED", "kept"}}) {
         EXPECT_SAME_BYTES(ReadFile(many + "/" + name), data) << name;
     }
-    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "SyncFileSystem"), 2);
-    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "Sync"), 2);  // names made durable
+    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::SyncFileSystem), 2);
+    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::Sync),
+              2);  // names made durable
     EXPECT_EQ(Reread().size(), 6u);
 }
 
@@ -333,8 +338,9 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
          },
          "appeared", "t", 0}};
     for (const auto& [path, work, written, bytes, error] : cases) {
-        files.fault = [&](std::string_view kind, int) {
-            if (kind.starts_with("Sync") && !fs::exists(path + ".done")) {
+        files.fault = [&](Call kind, int) {
+            if ((kind == Call::Sync || kind == Call::SyncFileSystem) &&
+                !fs::exists(path + ".done")) {
                 WriteFile(path + ".done", ""), WriteFile(folder / "new", written);
                 fs::rename(folder / "new", path);
             }
@@ -374,8 +380,8 @@ TEST_F(Store, AnOpenOfAHugeDirectoryThatDoesNotCompleteKeepsThePreviousTable) {
     for (const auto& [name, goOn, error, pieces] : cases) {
         int reports = 0;
         store.SetProgress([&, goOn = goOn](const Progress&) { return ++reports, goOn; });
-        files.fault = [&, error = error](std::string_view kind, int) {
-            return kind == "ReadAt" && reports > 0 ? error : 0;
+        files.fault = [&, error = error](Call kind, int) {
+            return kind == Call::ReadAt && reports > 0 ? error : 0;
         };
         bool opened = false;
         const int raised = ErrorOf([&] {
@@ -400,7 +406,7 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     EXPECT_EQ(last.done, (32 << 20) + 5);
     EXPECT_EQ(last.total, (32 << 20) + 5);
     // Written back early in whole stretches of 16 MiB, the rest left to the flush.
-    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "StartWriteBack"), 2);
+    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::StartWriteBack), 2);
     Open({{"ONE", "first"}, {"BIG", Bytes(3 << 20, 'b')}});  // smaller, for what follows
     const Work addMore = Add("more", Bytes(3 << 20, 'm'));
     WriteFile(target, "kept");
@@ -478,7 +484,8 @@ TEST_F(Store, InSharedFoldersOnlyWhatTheUserMayRenameIsReplacedWhole) {
         ASSERT_TRUE(store.OpenArchive(path));
         files.calls.clear();
         EXPECT_EQ(ErrorOf(work), error) << path;
-        EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), "WriteAt") == 0, error != 0)
+        EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::WriteAt) == 0,
+                  error != 0)
             << path;
         EXPECT_SAME_BYTES(ReadFile(path), image) << path;
     }
@@ -626,10 +633,10 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
         EXPECT_TRUE(store.OpenArchive(archive));
         const int before = static_cast<int>(fs.calls.size());
         bool attributesFailed = false;
-        fs.fault = [&](std::string_view kind, int number) {
+        fs.fault = [&](Call kind, int number) {
             const int error = fault(kind, number - before);
-            attributesFailed |= error != 0 && kind.find("Attribute") != kind.npos;
-            return error == 0 && !GetParam() && kind == "OpenUnnamed" ? EOPNOTSUPP : error;
+            attributesFailed |= error != 0 && IsAttributeCall(kind);
+            return error == 0 && !GetParam() && kind == Call::OpenUnnamed ? EOPNOTSUPP : error;
         };
         const int raised = ErrorOf([&] { store.AddFileToArchive(source); });
         calls.assign(fs.calls.begin() + before, fs.calls.end());
@@ -651,7 +658,7 @@ class FailingAdd : public ::testing::TestWithParam<bool> {  // whether unnamed f
 
     ScratchFolder folder;
     std::string archive = folder / "archive.kfx", source = folder / "source.bin";
-    std::vector<std::string> calls;
+    std::vector<Call> calls;
     bool untagged = false;  // the folder refuses user attributes
 };
 
@@ -663,34 +670,37 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
         }
     };
     // Another process tidying the folder just before the rename leaves the new archive alone.
-    ASSERT_EQ(Add([&](std::string_view kind, int) {
-                  return kind == "Rename"
+    ASSERT_EQ(Add([&](Call kind, int) {
+                  return kind == Call::Rename
                              ? (age(),
                                 RemoveAbandonedTemporaries(FileSystem::Default(), folder / ""), 0)
                              : 0;
               }),
               0);
     const Bytes grown = ReadFile(archive);
-    const Names clean = calls;  // the calls of an add that nothing disturbs
-    const auto rename = std::find(clean.begin(), clean.end(), "Rename");
+    const std::vector<Call> clean = calls;  // the calls of an add that nothing disturbs
+    const auto rename = std::find(clean.begin(), clean.end(), Call::Rename);
     const int renameCall = static_cast<int>(rename - clean.begin()) + 1;
     const int firstWrite =
-        static_cast<int>(std::find(clean.begin(), rename, "WriteAt") - clean.begin()) + 1;
+        static_cast<int>(std::find(clean.begin(), rename, Call::WriteAt) - clean.begin()) + 1;
     ASSERT_NE(rename, clean.end());
     // The new archive must be on the disk before it takes the old one's name.
-    const auto lastWrite = std::find(std::make_reverse_iterator(rename), clean.rend(), "WriteAt");
-    EXPECT_NE(std::find(lastWrite.base(), rename, "Sync"), rename) << "no flush before the rename";
-    EXPECT_NE(std::find(rename, clean.end(), "Sync"), clean.end()) << "the folder is not flushed";
+    const auto lastWrite =
+        std::find(std::make_reverse_iterator(rename), clean.rend(), Call::WriteAt);
+    EXPECT_NE(std::find(lastWrite.base(), rename, Call::Sync), rename)
+        << "no flush before the rename";
+    EXPECT_NE(std::find(rename, clean.end(), Call::Sync), clean.end())
+        << "the folder is not flushed";
     for (int k = 1; k <= std::ssize(clean) && !HasFailure(); ++k) {
-        const std::string& kind = clean[k - 1];
-        const std::string at = "call " + std::to_string(k) + " " + kind;
+        const Call kind = clean[k - 1];
+        const std::string at = "call " + std::to_string(k) + " " + NameOf(kind);
         // A logout or kill(1) ends it with SIGTERM, which leaves nothing; SIGKILL may leave the
         // temporary file, for the next replacement in the folder to remove.
         const int signal = k % 2 == 0 ? SIGTERM : SIGKILL;
         const pid_t child = ::fork();
         if (child == 0) {
             RemoveTemporariesWhenEnded();
-            Add([&](std::string_view, int number) { return number == k ? ::raise(signal) : 0; });
+            Add([&](Call, int number) { return number == k ? ::raise(signal) : 0; });
             ::_exit(0);
         }
         int status = 0;
@@ -699,23 +709,24 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
         EXPECT_SAME_BYTES(ReadFile(archive), k <= renameCall ? kOriginal : grown)
             << "killed " << at;
         // Only a kill between naming the new archive and the rename may leave that name.
-        const bool named =
-            std::count(clean.begin(), clean.begin() + k - 1, GetParam() ? "Name" : "OpenUnnamed");
+        const bool named = std::count(clean.begin(), clean.begin() + k - 1,
+                                      GetParam() ? Call::Name : Call::OpenUnnamed);
         EXPECT_LE(Left().size(), named && k <= renameCall && signal == SIGKILL ? 1u : 0u)
             << "killed " << at;
         age();
         ReplacementFile(FileSystem::Default(), folder / "next", Replacing::ChosenFile);
         EXPECT_EQ(Left(), Names{}) << "not removed after being killed at " << at;
-        const bool moves = kind == "Read" || kind == "ReadAt" || kind == "WriteAt";  // can be short
+        const bool moves =
+            kind == Call::Read || kind == Call::ReadAt || kind == Call::WriteAt;  // can be short
         // Owners or attributes that a file system lacks, or keeps from this user: no failure.
-        const int tolerated = kind == "ChangeOwner"      ? ENOSYS
-                              : kind == "ListAttributes" ? ENOTSUP
-                              : kind == "GetAttribute"   ? ENODATA
-                              : kind == "SetAttribute"   ? EPERM
-                                                         : 0;
+        const int tolerated = kind == Call::ChangeOwner      ? ENOSYS
+                              : kind == Call::ListAttributes ? ENOTSUP
+                              : kind == Call::GetAttribute   ? ENODATA
+                              : kind == Call::SetAttribute   ? EPERM
+                                                             : 0;
         // The temporary file's name, taken by another file meanwhile.
         const bool naming =
-            kind == "Name" || (!GetParam() && k > 1 && clean[k - 2] == "OpenUnnamed");
+            kind == Call::Name || (!GetParam() && k > 1 && clean[k - 2] == Call::OpenUnnamed);
         const int taken = naming ? EEXIST : 0;
         for (const auto& [error, persistent] : {std::pair{EIO, false},
                                                 {ENOSPC, true},
@@ -726,11 +737,12 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             if ((error == FaultyFileSystem::kShort && !moves) || error == 0) {
                 continue;
             }
-            const int raised = Add([&](std::string_view call, int number) {
+            const int raised = Add([&](Call call, int number) {
                 // A name stays taken; a full disk fails every call after.
                 const bool fails =
                     number == k || (persistent && number > k && (error != EEXIST || call == kind));
-                return fails && call != "Remove" ? error : 0;  // a failed removal must leave one
+                return fails && call != Call::Remove ? error
+                                                     : 0;  // a failed removal must leave one
             });
             const Bytes after = ReadFile(archive);
             const std::string where =
@@ -742,9 +754,10 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             EXPECT_EQ(Left(), Names{}) << where;
             // The new archive's making, its owner and attributes, and every call from the first
             // write to the rename may not fail unreported, but the early write-back, a hint.
-            const bool serves = (k > firstWrite && k < renameCall && kind != "StartWriteBack") ||
-                                kind == "OpenUnnamed" || kind.starts_with("Change") ||
-                                kind.find("Attribute") != kind.npos;
+            const bool serves =
+                (k > firstWrite && k < renameCall && kind != Call::StartWriteBack) ||
+                kind == Call::OpenUnnamed ||
+                (kind == Call::ChangeOwner || kind == Call::ChangeMode) || IsAttributeCall(kind);
             if (error == taken && !persistent) {  // another name is tried
                 EXPECT_EQ(raised, 0) << where;
             } else if (error > 0 && error != tolerated && serves) {
@@ -752,11 +765,11 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             }
             if (k > renameCall) {
                 EXPECT_SAME_BYTES(after, grown) << where;
-                EXPECT_TRUE(raised != 0 || kind != "Sync") << "unreported, " << where;
+                EXPECT_TRUE(raised != 0 || kind != Call::Sync) << "unreported, " << where;
             } else if (raised != 0) {
                 EXPECT_SAME_BYTES(after, kOriginal) << where;
             } else if (after == kOriginal) {  // declined: only a failed test of a file may do that
-                EXPECT_TRUE(persistent || kind == "Open" || kind == "Status") << where;
+                EXPECT_TRUE(persistent || kind == Call::Open || kind == Call::Status) << where;
             } else {
                 EXPECT_SAME_BYTES(after, grown) << where;
             }

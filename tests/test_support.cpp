@@ -119,10 +119,38 @@ Bytes ArchiveImage(const std::vector<StoredFile>& files) {
     return image + data;
 }
 
-int FaultyFileSystem::Fault(const char* kind) {
+int FaultyFileSystem::Fault(Call kind) {
     calls.emplace_back(kind);
     answer_ = fault ? fault(kind, static_cast<int>(calls.size())) : 0;
     return answer_ > 0 ? answer_ : 0;
 }
 
 }  // namespace kofrex::test
+
+namespace kofrex {
+
+void PrintTo(const ArchiveEntry& entry, std::ostream* out) {
+    *out << '"' << entry.Name << "\" at " << entry.Offset << ", " << entry.Size << " bytes";
+}
+
+void PrintTo(const EntryTable& table, std::ostream* out) {
+    *out << table.size() << " entries";
+    for (std::size_t row = 0; row < table.size() && row < 20; ++row) {
+        *out << (row == 0 ? ": " : "; ");
+        PrintTo(table[row], out);
+    }
+}
+
+void PrintTo(const ArchiveHeader& header, std::ostream* out) {
+    *out << '"' << std::string(header.Signature.data(), header.Signature.size()) << "\" version "
+         << int{header.Version} << ", " << header.FileCount << " entries";
+}
+
+void PrintTo(AddOutcome outcome, std::ostream* out) {
+    static constexpr const char* kNames[] = {"Stored",         "DuplicateName", "NotRegularFile",
+                                             "Unreadable",     "ArchiveItself", "NoArchive",
+                                             "ArchiveChanged", "NoSuchEntry",   "NoName"};
+    *out << kNames[static_cast<int>(outcome)];
+}
+
+}  // namespace kofrex

@@ -13,7 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include <ostream>
 #include "file_system.h"
+#include "modKofrex.h"
 
 namespace kofrex::test {
 
@@ -61,8 +63,8 @@ Bytes ArchiveImage(const std::vector<StoredFile>& files);
 class FaultyFileSystem : public FileSystem {
   public:
     static constexpr int kShort = -1;
-    std::function<int(std::string_view kind, int number)> fault;
-    std::vector<std::string> calls;
+    std::function<int(Call kind, int number)> fault;
+    std::vector<Call> calls;
     std::optional<uid_t> user;        // another user than the one running the tests
     std::optional<long> descriptors;  // a lower limit of open descriptors
 
@@ -70,7 +72,7 @@ class FaultyFileSystem : public FileSystem {
     long DescriptorLimit() override { return descriptors.value_or(FileSystem::DescriptorLimit()); }
 
   protected:
-    int Fault(const char* kind) override;
+    int Fault(Call kind) override;
     size_t Portion(size_t count) override { return answer_ == kShort ? (count + 1) / 2 : count; }
 
   private:
@@ -78,3 +80,13 @@ class FaultyFileSystem : public FileSystem {
 };
 
 }  // namespace kofrex::test
+
+namespace kofrex {
+
+// How a failing comparison shows the store's records: as entries, never as raw object bytes.
+void PrintTo(const ArchiveEntry& entry, std::ostream* out);
+void PrintTo(const EntryTable& table, std::ostream* out);
+void PrintTo(const ArchiveHeader& header, std::ostream* out);
+void PrintTo(AddOutcome outcome, std::ostream* out);
+
+}  // namespace kofrex

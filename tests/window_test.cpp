@@ -224,8 +224,8 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
     EXPECT_SAME_BYTES(Read("old.kfx"), ArchiveImage({}));
     EXPECT_EQ(Shows(), QStringList({"Size: ", "Offset: ", existing, "-1"}));
     // Nothing there: no question, unless a file takes the name meanwhile; No keeps that file.
-    files.fault = [&](std::string_view kind, int) {
-        return kind == "RenameNoReplace" ? (Write("fresh.kfx", "late"), 0) : 0;
+    files.fault = [&](Call kind, int) {
+        return kind == Call::RenameNoReplace ? (Write("fresh.kfx", "late"), 0) : 0;
     };
     Run(window->cmdNew, Path("fresh.kfx"));
     EXPECT_SAME_BYTES(Read("fresh.kfx"), "late");
@@ -469,9 +469,9 @@ TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
 // command handles: each is shown by name, and the window goes on with the archive as it now is.
 TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
     const QString archive = Path("shared.kfx");
-    const auto fail = [this](const char* call, const std::function<int()>& how) {
+    const auto fail = [this](Call call, const std::function<int()>& how) {
         return [=, this] {
-            files.fault = [=, once = true](std::string_view kind, int) mutable {
+            files.fault = [=, once = true](Call kind, int) mutable {
                 return kind == call && std::exchange(once, false) ? how() : 0;
             };
         };
@@ -486,21 +486,22 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
     const std::vector<std::tuple<Act, QString, QString, QString, bool>> cases = {
         {replace, "", changed, "B", false},
         {rewrite, "", changed, "B", false},
-        {fail("LinkStatus", replace), Path("new.bin"), changed, "B", false},  // during the dialog
-        {fail("Open", replace), Path("gone"), changed, "B", true},
+        {fail(Call::LinkStatus, replace), Path("new.bin"), changed, "B",
+         false},  // during the dialog
+        {fail(Call::Open, replace), Path("gone"), changed, "B", true},
         {[&] { std::remove(qPrintable(archive)); }, "", "The archive '" + archive + "' is gone", "",
          false},
         {[&] { Write("shared.kfx", "junk"); }, "",
          "The file '" + archive + "' is not an archive that Kofrex can read.\nIt is shorter", "",
          false},
-        {fail("Open", []() -> int { throw std::bad_alloc(); }), Path("x"),
+        {fail(Call::Open, []() -> int { throw std::bad_alloc(); }), Path("x"),
          "Error 12: Out of memory", "A", false},
-        {fail("PathStatus", []() -> int { throw 42; }), "", "Error -1: An unexpected error", "A",
+        {fail(Call::PathStatus, []() -> int { throw 42; }), "", "Error -1: An unexpected error",
+         "A", false},
+        {fail(Call::RenameNoReplace, [] { return EACCES; }), Path("x"), "Error 13: Could not", "A",
          false},
-        {fail("RenameNoReplace", [] { return EACCES; }), Path("x"), "Error 13: Could not", "A",
-         false},
-        {fail("Open", [] { return EACCES; }), Path("x"), "Error 13: Could not open " + archive, "A",
-         false}};
+        {fail(Call::Open, [] { return EACCES; }), Path("x"), "Error 13: Could not open " + archive,
+         "A", false}};
     for (const auto& [change, target, start, row, all] : cases) {
         files.fault = nullptr;
         messages->shown.clear();
