@@ -123,6 +123,22 @@ int WithProgress(modKofrex& store, TerminalProgress& progress, const QString& ca
     }
 }
 
+// Extracting into `folder`, made first with the rule for links in shared folders as every folder
+// the store writes into: `work` with the terminal's progress, which it clears before it speaks.
+template <typename Work>
+int Extracting(modKofrex& store, const std::string& folder, const Work& work) {
+    MakeFolders(FileSystem::Default(), folder);
+    TerminalProgress progress(CommandLine::tr("Extracting"));
+    const QString cancelled =
+        CommandLine::tr("Cancelled: the files written so far are kept, none in part.");
+    return WithProgress(store, progress, cancelled, [&] { return work(progress); });
+}
+
+int ChangedWhileRead(const std::string& archive) {
+    return Fail(CommandLine::tr("The archive '%1' changed while it was read; nothing was written.")
+                    .arg(Shown(archive)));
+}
+
 // The entries stored as `names`, 1-based: each that a name finds; nullopt after naming each name
 // that finds none.
 std::optional<std::vector<std::int32_t>> Rows(const modKofrex& store,
@@ -190,21 +206,11 @@ int ExtractFromArchive(const std::string& folder, const std::string& archive,
     if (!rows) {
         return 1;
     }
-    // Made with the rule for links in shared folders, as every folder the store writes into.
-    MakeFolders(FileSystem::Default(), folder);
-    TerminalProgress progress(CommandLine::tr("Extracting"));
-    const QString cancelled =
-        CommandLine::tr("Cancelled: the files written so far are kept, none in part.");
-    return WithProgress(store, progress, cancelled, [&] {
+    return Extracting(store, folder, [&](TerminalProgress& progress) {
         const modKofrex::ExtractReport report =
             store.ExtractEntries(folder, *rows, [&](const std::string&) { return overwrite; });
         progress.Clear();
-        if (report.archiveChanged) {
-            return Fail(
-                CommandLine::tr("The archive '%1' changed while it was read; nothing was written.")
-                    .arg(Shown(archive)));
-        }
-        return SayLeftAlone(report);
+        return report.archiveChanged ? ChangedWhileRead(archive) : SayLeftAlone(report);
     });
 }
 
@@ -219,18 +225,12 @@ int SalvageFromArchive(const std::string& folder, const std::string& archive, bo
         return Fail(CommandLine::tr("No entry of '%1' lies whole in it: nothing was recovered.")
                         .arg(Shown(archive)));
     }
-    MakeFolders(FileSystem::Default(), folder);
-    TerminalProgress progress(CommandLine::tr("Extracting"));
-    const QString cancelled =
-        CommandLine::tr("Cancelled: the files written so far are kept, none in part.");
-    return WithProgress(store, progress, cancelled, [&] {
+    return Extracting(store, folder, [&](TerminalProgress& progress) {
         const std::optional<modKofrex::SalvageReport> report =
             store.SalvageEntries(archive, folder, [&](const std::string&) { return overwrite; });
         progress.Clear();
         if (!report) {
-            return Fail(
-                CommandLine::tr("The archive '%1' changed while it was read; nothing was written.")
-                    .arg(Shown(archive)));
+            return ChangedWhileRead(archive);
         }
         if (!report->lost.empty()) {
             Fail(LostReport(report->lost));

@@ -45,6 +45,12 @@ std::int64_t Int32At(const Bytes& bytes, std::size_t at) {
     return static_cast<std::int32_t>(bits);
 }
 
+// Whether the data of the directory entry at `at` lie wholly inside the file.
+bool DataWhole(const Bytes& bytes, std::size_t at) {
+    const std::int64_t offset = Int32At(bytes, at + 15), size = Int32At(bytes, at + 19);
+    return offset >= 1 && size >= 0 && offset - 1 + size <= std::ssize(bytes);
+}
+
 // The layout read independently: the directory when every entry's data lie inside the file,
 // nullopt for anything the store must refuse.
 std::optional<std::vector<ArchiveEntry>> ExpectedDirectory(const Bytes& bytes) {
@@ -55,11 +61,11 @@ std::optional<std::vector<ArchiveEntry>> ExpectedDirectory(const Bytes& bytes) {
     }
     std::vector<ArchiveEntry> entries;
     for (std::size_t at = 9; at < 9 + 23 * static_cast<std::size_t>(Int32At(bytes, 5)); at += 23) {
-        const std::int64_t offset = Int32At(bytes, at + 15), size = Int32At(bytes, at + 19);
-        if (offset < 1 || size < 0 || offset - 1 + size > length) {
+        if (!DataWhole(bytes, at)) {
             return std::nullopt;
         }
-        entries.push_back({bytes.substr(at, 15), std::int32_t(offset), std::int32_t(size)});
+        entries.push_back({bytes.substr(at, 15), std::int32_t(Int32At(bytes, at + 15)),
+                           std::int32_t(Int32At(bytes, at + 19))});
     }
     return entries;
 }
@@ -174,8 +180,7 @@ void Run(const Bytes& bytes) {
               "a damaged entry taken for a damaged directory, or the other way");
         std::size_t whole = 0;
         for (std::size_t at = 9; survey && at < 9 + 23 * survey->total; at += 23) {
-            const std::int64_t offset = Int32At(bytes, at + 15), size = Int32At(bytes, at + 19);
-            whole += offset >= 1 && size >= 0 && offset - 1 + size <= std::ssize(bytes);
+            whole += DataWhole(bytes, at);
         }
         Check(!survey || survey->whole == whole, "a salvage counted other entries whole");
         return;

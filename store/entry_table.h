@@ -47,6 +47,10 @@ class EntryTable {
         return {rows_.data() + row * kEntrySize + kNameOffset, kNameSize};
     }
     std::string_view Raw() const { return {rows_.data(), rows_.size()}; }
+    // A row's kEntrySize bytes as they lie in the directory.
+    std::span<const char, kEntrySize> Row(std::size_t row) const {
+        return std::span<const char, kEntrySize>(rows_.data() + row * kEntrySize, kEntrySize);
+    }
 
     class Iterator {
       public:
@@ -74,10 +78,6 @@ class EntryTable {
     }
 
   private:
-    std::span<const char, kEntrySize> Row(std::size_t row) const {
-        return std::span<const char, kEntrySize>(rows_.data() + row * kEntrySize, kEntrySize);
-    }
-
     RowMemory rows_;
 };
 

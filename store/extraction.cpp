@@ -173,13 +173,8 @@ std::optional<modKofrex::SalvageReport> modKofrex::SurveyDamaged(const std::stri
     }
     File archive = File::OpenArchiveForReading(fs_, path);
     const struct stat status = archive.Status();
-    HeaderBytes headerBytes{};
-    if (!S_ISREG(status.st_mode) ||
-        archive.ReadAt(headerBytes.data(), kHeaderSize, 0) < kHeaderSize) {
-        return std::nullopt;
-    }
-    const ArchiveHeader header = DecodeHeader(headerBytes);
-    if (HeaderDamage(header, status.st_size)) {
+    ArchiveHeader header;
+    if (!S_ISREG(status.st_mode) || ReadHeader(archive, status.st_size, header)) {
         return std::nullopt;
     }
     SalvageReport report;
@@ -216,11 +211,10 @@ std::optional<modKofrex::SalvageReport> modKofrex::SalvageEntries(
     SalvageReport report;
     report.total = directory->entries.size();
     std::vector<std::int32_t> whole;
-    const std::string_view rows = directory->entries.Raw();
     for (std::size_t row = 0; row < report.total; ++row) {
-        const std::optional<Damage> damage = EntryDamage(
-            std::span<const char, kEntrySize>(rows.data() + row * kEntrySize, kEntrySize),
-            static_cast<std::int64_t>(row + 1), directory->identity.length);
+        const std::optional<Damage> damage =
+            EntryDamage(directory->entries.Row(row), static_cast<std::int64_t>(row + 1),
+                        directory->identity.length);
         if (damage) {
             report.lost.push_back({*damage, std::string(directory->entries.NameAt(row))});
         } else {

@@ -97,14 +97,8 @@ std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive, bool
     Directory directory;
     directory.identity = FileIdentity::Of(status);
     const std::int64_t fileLength = status.st_size;
-    HeaderBytes headerBytes{};
-    if (archive.ReadAt(headerBytes.data(), kHeaderSize, 0) < kHeaderSize) {
-        refusal_ = Damage{Damage::Kind::ShorterThanHeader, 0, fileLength};
-        return std::nullopt;
-    }
-    header_ = DecodeHeader(headerBytes);
     // Checked before allocating, so a bogus count costs nothing.
-    if ((refusal_ = HeaderDamage(header_, fileLength))) {
+    if ((refusal_ = ReadHeader(archive, fileLength, header_))) {
         return std::nullopt;
     }
     RowMemory rows(static_cast<std::size_t>(header_.FileCount) * kEntrySize);
@@ -113,6 +107,16 @@ std::optional<modKofrex::Directory> modKofrex::ReadDirectory(File& archive, bool
     }
     directory.entries = EntryTable(std::move(rows));
     return directory;
+}
+
+std::optional<Damage> modKofrex::ReadHeader(File& archive, std::int64_t fileLength,
+                                            ArchiveHeader& header) {
+    HeaderBytes bytes{};
+    if (archive.ReadAt(bytes.data(), kHeaderSize, 0) < kHeaderSize) {
+        return Damage{Damage::Kind::ShorterThanHeader, 0, fileLength};
+    }
+    header = DecodeHeader(bytes);
+    return HeaderDamage(header, fileLength);
 }
 
 // A directory of many megabytes is read in pieces, telling the caller how far it has come, so

@@ -193,6 +193,10 @@ class modKofrex {
     // Reads the header into header_ and then the directory; nullopt, with the refusal noted,
     // when the file is not an archive or (with `wholeEntries`) names data outside itself.
     std::optional<Directory> ReadDirectory(File& archive, bool wholeEntries = true);
+    // Reads the header of a file of `fileLength` bytes into `header`; the damage that makes the
+    // file no archive whose whole directory lies in it.
+    static std::optional<Damage> ReadHeader(File& archive, std::int64_t fileLength,
+                                            ArchiveHeader& header);
     bool ReadInPieces(File& archive, RowMemory& raw, std::int64_t fileLength, bool wholeEntries);
     // The table and the identity it was read from become current.
     void TakeDirectory(Directory directory);

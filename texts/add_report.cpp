@@ -50,6 +50,21 @@ QString Named(const QString& path) {
 // A list of thousands is cut after these, with the number of the rest.
 constexpr qsizetype kLinesShown = 20;
 
+// One line for each of `items`, the first kLinesShown of them and then how many more there are.
+template <typename Item, typename Line>
+QStringList FirstLines(const std::vector<Item>& items, const Line& line) {
+    QStringList lines;
+    for (const Item& item : items) {
+        if (lines.size() == kLinesShown) {
+            lines << QCoreApplication::translate("kofrex::AddReport", "… and %n more.", nullptr,
+                                                 static_cast<int>(items.size()) - kLinesShown);
+            break;
+        }
+        lines << line(item);
+    }
+    return lines;
+}
+
 }  // namespace
 
 QString ShownStoredName(const QString& path) {
@@ -94,15 +109,7 @@ QString LeftAloneSentence(const modKofrex::LeftAlone& file) {
 }
 
 QString LeftAloneReport(const std::vector<modKofrex::LeftAlone>& files) {
-    QStringList lines;
-    for (const modKofrex::LeftAlone& file : files) {
-        if (lines.size() == kLinesShown) {
-            lines << QCoreApplication::translate("kofrex::AddReport", "… and %n more.", nullptr,
-                                                 static_cast<int>(files.size()) - kLinesShown);
-            break;
-        }
-        lines << LeftAloneSentence(file);
-    }
+    const QStringList lines = FirstLines(files, LeftAloneSentence);
     if (lines.isEmpty()) {
         return {};
     }
@@ -170,18 +177,15 @@ QString NotAnArchive(const QString& path, const std::optional<Damage>& damage) {
 }
 
 QString LostReport(const std::vector<modKofrex::LostEntry>& lost) {
-    QStringList lines;
-    for (const modKofrex::LostEntry& entry : lost) {
-        if (lines.size() == kLinesShown) {
-            lines << QCoreApplication::translate("kofrex::AddReport", "… and %n more.", nullptr,
-                                                 static_cast<int>(lost.size()) - kLinesShown);
-            break;
-        }
-        lines << QCoreApplication::translate("kofrex::Damage", "'%1' was not recovered. %2")
-                     .arg(QString::fromStdString(DecodeWindows1252(TrimSpaces(entry.name))),
-                          DamageReason(entry.damage));
-    }
-    return lines.join(u'\n');
+    return FirstLines(lost,
+                      [](const modKofrex::LostEntry& entry) {
+                          return QCoreApplication::translate("kofrex::Damage",
+                                                             "'%1' was not recovered. %2")
+                              .arg(
+                                  QString::fromStdString(DecodeWindows1252(TrimSpaces(entry.name))),
+                                  DamageReason(entry.damage));
+                      })
+        .join(u'\n');
 }
 
 }  // namespace kofrex
