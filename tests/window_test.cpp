@@ -154,7 +154,10 @@ class Window : public ::testing::Test {
 
 TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     ShowWindow();
-    // Where the layout puts each control; nothing else checks a control's place.
+    // In a font of the line height the layout was drawn for, each control stands where the
+    // layout puts it; nothing else checks a control's place.
+    window->setFont(QFont("Liberation Sans", 8));  // 13 pixels a line at 96 dots per inch
+    window->resize(0, 0);
     EXPECT_EQ(window->size(), QSize(404, 380));
     const std::vector<std::pair<QWidget*, QRect>> layout = {
         {window->cmdExtract, {280, 128, 121, 25}}, {window->Frame1, {280, 160, 121, 209}},
@@ -174,10 +177,23 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     EXPECT_EQ(window->Frame1->geometry(), QRect(280 + 100, 160, 121, 209));
     window->resize(300, 300);
     EXPECT_EQ(window->size(), QSize(404, 380));  // never smaller than designed
-    EXPECT_EQ(window->font().pointSizeF(), 8.25);
-    // In the dialog font the layout was drawn for, each caption fits on one line beside its box.
-    EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x());
-    EXPECT_LT(window->Label2->geometry().bottom(), window->lstFiles->y());
+    // In any font the window keeps it at its size and grows with its lines; every caption
+    // fits beside or above its box, and the right-hand column keeps to the right edge.
+    for (const int points : {8, 6, 12, 20}) {
+        window->setFont(QFont("Liberation Sans", points));
+        const double lines = std::max(1.0, window->fontMetrics().height() / 13.0);
+        EXPECT_EQ(window->font().pointSize(), points);  // never shrunk to fit
+        EXPECT_GE(window->minimumWidth(), qRound(404 * lines)) << points;
+        EXPECT_EQ(window->minimumHeight(), qRound(380 * lines)) << points;
+        EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x()) << points;
+        EXPECT_LT(window->Label2->geometry().bottom(), window->lstFiles->y()) << points;
+        EXPECT_LT(window->lstFiles->geometry().right(), window->cmdNew->x()) << points;
+        EXPECT_NEAR(window->width() - window->cmdBrowse->geometry().right() - 1, 3 * lines, 1);
+        for (QPushButton* button : {window->cmdNew, window->cmdAdd, window->cmdExtract}) {
+            EXPECT_GE(button->width(), button->sizeHint().width()) << points;
+        }
+    }
+    window->setFont({});  // the desktop's own, as the window starts with
     EXPECT_EQ(QApplication::focusWidget(), window->txtArchive);
     QTest::keyClicks(window->txtArchive, "typed");  // it shows the current archive only
     EXPECT_EQ(window->txtArchive->text(), "");
@@ -241,16 +257,24 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
                            overwrite.arg("fresh")}));
 }
 
-TEST_F(Window, AGermanRunShowsGermanCaptionsAndGroupsDigitsWithPointsAlone) {
+TEST_F(Window, GermanAndFrenchRunsShowTheirCaptionsInTheDesktopsFontAndGroupDigits) {
+    const QFont english = window->font();
     const Translations german(QLocale(QLocale::German, QLocale::Germany));
     MakeWindow(kProgressDelay);
     EXPECT_EQ(window->cmdNew->text(), QString::fromUtf8("&Neues Archiv\u2026"));
+    EXPECT_EQ(window->font(), english);  // a longer caption widens its column, not the font
+    EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x());
     EXPECT_EQ(FormatNumber(1234567, QLocale(QLocale::German)), "1.234.567");
     // The store's phrase is translated too; only the message's own placeholders are filled in.
     EXPECT_EQ(TranslatedDescription(ArchiveError::FromErrno(ENOSPC, Failed::Write, "/10%2")),
               "/10%2 konnte nicht geschrieben werden: Der Datenträger ist voll. Geben Sie "
               "Speicherplatz frei und versuchen Sie es erneut.");
     EXPECT_EQ(FilledIn("100% %1 %3", {{"x"}}), "100% x %3");
+    const Translations french(QLocale(QLocale::French, QLocale::France));
+    MakeWindow(kProgressDelay);
+    EXPECT_EQ(window->Label1->text(), QString::fromUtf8("Nom de l’archive :"));
+    EXPECT_EQ(window->font(), english);
+    EXPECT_LT(window->Label1->geometry().right(), window->txtArchive->x());
 }
 
 TEST_F(Window, RowsShowTheirEntryGroupedAndAddAndExtractGoByThem) {

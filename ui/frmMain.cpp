@@ -4,9 +4,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QLocale>
 #include <QSettings>
+#include <algorithm>
 #include <cerrno>
 
 #include "number_pattern.h"
@@ -40,37 +40,20 @@ const DialogUse kExtractDialog{DialogKind::Save,
                                kAllFilesFilter, kSaveFlags, QString()};
 
 // The layout was drawn in twips, 1,440 to the inch, every one a multiple of 15: it is given here
-// as the pixels it makes at 96 dots per inch, so that each number is one a user can see. At the
-// screen's logical resolution it grows with the desktop's font resolution.
-constexpr double kLayoutDotsPerInch = 96.0;
+// as the pixels it makes at 96 dots per inch, so that each number is one a user can see.
 // The designed window, its smallest size: the list and the path box take whatever is added.
 constexpr int kDesignedWidth = 404;
 constexpr int kDesignedHeight = 380;
+// It was drawn for a dialog font 13 pixels a line at 96 dots per inch. The window shows the
+// desktop's own font at its own size, and the layout grows with that font's lines as it grows
+// with the screen's resolution, never below the designed size at that resolution.
+constexpr double kLayoutDotsPerInch = 96.0;
+constexpr double kLayoutLineHeight = 13.0;
 
-int Pixels(int layoutPixels, int dotsPerInch) {
-    return qRound(layoutPixels * dotsPerInch / kLayoutDotsPerInch);
+double LayoutScale(const QWidget& window) {
+    const double resolution = window.logicalDpiY() / kLayoutDotsPerInch;
+    return std::max(resolution, window.fontMetrics().height() / kLayoutLineHeight);
 }
-
-QRect FromLayout(const QWidget& window, int left, int top, int width, int height) {
-    const int x = window.logicalDpiX();
-    const int y = window.logicalDpiY();
-    return {Pixels(left, x), Pixels(top, y), Pixels(width, x), Pixels(height, y)};
-}
-
-// The layout's fixed sizes are measured for an 8-point dialog font: at 96 dots per inch 13
-// pixels a line, "Archive name:" 68 pixels wide. Qt's default font here is larger and would cut
-// that caption off under the path box, so the window asks for the metric equivalent, in points,
-// so that it grows with the layout.
-QFont DialogFont() {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);  // 11 pixels at 96 dots per inch
-    return font;
-}
-
-// Where that font is missing, the one that stands in for it shrinks this far at most.
-constexpr double kSmallestPointSize = 6.0;
-constexpr double kPointSizeStep = 0.25;
 
 std::unique_ptr<CommonDialog> OrQtDialog(std::unique_ptr<CommonDialog> dialog, QWidget* parent) {
     return dialog ? std::move(dialog) : std::make_unique<QtCommonDialog>(parent);
@@ -132,13 +115,10 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       progressDelay_(platform.progressDelay) {
     [[maybe_unused]] static const bool frame = (QAccessible::installFactory(WindowAsFrame), true);
     setWindowTitle(tr("Kofrex - by Quorvane"));
-    setMinimumSize(Pixels(kDesignedWidth, logicalDpiX()), Pixels(kDesignedHeight, logicalDpiY()));
-    resize(minimumSize());
-    setFont(DialogFont());
     cDlg->DefaultExt = kArchiveExt;
     cDlg->Filter = kArchiveFilter;
-    PlaceControls();
-    FitCaptions();
+    FitLayout();
+    resize(minimumSize());
     SetUpControls();
     SetTabOrder();
     WireEvents();
@@ -155,47 +135,77 @@ frmMain::~frmMain() {
     store_.SetProgress({});
 }
 
+int frmMain::FromLayout(int layoutPixels) const {
+    return qRound(layoutPixels * LayoutScale(*this));
+}
+
+// A caption wider than its designed place widens its column: "Archive name:" the labels' column
+// left of the path box, a button's caption or the frame's title the right-hand column.
+int frmMain::LabelsWidened() const {
+    constexpr int kGapBeforeBox = 1;
+    return std::max(0, Label1->sizeHint().width() + FromLayout(kGapBeforeBox) - FromLayout(72));
+}
+
+int frmMain::ButtonsWidened() const {
+    constexpr int kFrameTitleMargins = 16;
+    int widest = Frame1->fontMetrics().horizontalAdvance(Frame1->title()) +
+                 FromLayout(kFrameTitleMargins);
+    for (const QPushButton* button : {cmdNew, cmdAdd, cmdExtract}) {
+        widest = std::max(widest, button->sizeHint().width());
+    }
+    return std::max(0, widest - FromLayout(121));
+}
+
+// The designed layout at the font's scale, with the columns its captions need, is the smallest
+// the window can be.
+void frmMain::FitLayout() {
+    setMinimumSize(FromLayout(kDesignedWidth) + LabelsWidened() + ButtonsWidened(),
+                   FromLayout(kDesignedHeight));
+    resize(size().expandedTo(minimumSize()));
+    PlaceControls();
+}
+
 // The designed places at the smallest size; what the window grows by goes to the list (both
 // ways) and the path box (in width), and moves the right-hand column with the right edge.
 void frmMain::PlaceControls() {
-    const int wider = width() - minimumWidth();
-    const int taller = height() - minimumHeight();
-    enum Growth { Stays, MovesRight, Widens, Grows };
-    const auto place = [&](QWidget* control, int left, int top, int width, int height,
-                           Growth growth) {
-        QRect rect = FromLayout(*this, left, top, width, height);
-        rect.translate(growth == MovesRight ? wider : 0, 0);
-        rect.setWidth(rect.width() + (growth == Widens || growth == Grows ? wider : 0));
-        rect.setHeight(rect.height() + (growth == Grows ? taller : 0));
-        control->setGeometry(rect);
+    const int labels = LabelsWidened();
+    const int buttons = ButtonsWidened();
+    const int wider = std::max(0, width() - minimumWidth());
+    const int taller = std::max(0, height() - minimumHeight());
+    const int column = labels + wider;  // where the right-hand column has moved to
+    struct Place {
+        QWidget* control;
+        QRect designed;
+        int moved;
+        int widened;
+        int heightened;
     };
-    place(cmdExtract, 280, 128, 121, 25, MovesRight);
-    place(Frame1, 280, 160, 121, 209, MovesRight);
-    place(lblOffset, 8, 104, 105, 41, Stays);
-    place(lblSize, 8, 40, 105, 41, Stays);
-    place(cmdNew, 280, 48, 121, 25, MovesRight);
-    place(cmdAdd, 280, 96, 121, 25, MovesRight);
-    place(lstFiles, 8, 96, 265, 277, Grows);
-    place(cmdBrowse, 376, 16, 25, 25, MovesRight);
-    place(txtArchive, 80, 16, 297, 25, Widens);
-    Label2->move(Pixels(8, logicalDpiX()), Pixels(72, logicalDpiY()));
-    Label1->move(Pixels(8, logicalDpiX()), Pixels(16, logicalDpiY()));
-    // A font wider than the layout was drawn for would make Label1 reach under the path box;
-    // the box stays on top so that what is shown in it is never overdrawn.
-    txtArchive->raise();
+    const Place places[] = {{cmdExtract, {280, 128, 121, 25}, column, buttons, 0},
+                            {Frame1, {280, 160, 121, 209}, column, buttons, 0},
+                            {lblOffset, {8, 104, 105, 41}, 0, buttons, 0},
+                            {lblSize, {8, 40, 105, 41}, 0, buttons, 0},
+                            {cmdNew, {280, 48, 121, 25}, column, buttons, 0},
+                            {cmdAdd, {280, 96, 121, 25}, column, buttons, 0},
+                            {lstFiles, {8, 96, 265, 277}, 0, column, taller},
+                            {cmdBrowse, {376, 16, 25, 25}, column + buttons, 0, 0},
+                            {txtArchive, {80, 16, 297, 25}, labels, buttons + wider, 0}};
+    for (const Place& place : places) {
+        const QRect& at = place.designed;
+        place.control->setGeometry(FromLayout(at.x()) + place.moved, FromLayout(at.y()),
+                                   FromLayout(at.width()) + place.widened,
+                                   FromLayout(at.height()) + place.heightened);
+    }
+    Label1->move(FromLayout(8), FromLayout(16));
+    Label2->move(FromLayout(8), FromLayout(72));
+    Label1->adjustSize();
+    Label2->adjustSize();
 }
 
-// Label1 and Label2 fit their caption. Where the dialog font is missing, the one standing in for
-// it may be wider: it shrinks until "Archive name:" fits beside the path box.
-void frmMain::FitCaptions() {
-    QFont fitted = font();
-    while (Label1->sizeHint().width() > txtArchive->x() - Label1->x() &&
-           fitted.pointSizeF() > kSmallestPointSize) {
-        fitted.setPointSizeF(fitted.pointSizeF() - kPointSizeStep);
-        setFont(fitted);
+void frmMain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        FitLayout();
     }
-    Label2->adjustSize();
-    Label1->adjustSize();
 }
 
 void frmMain::SetUpControls() {

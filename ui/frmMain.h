@@ -86,12 +86,17 @@ class frmMain : public QWidget {
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The desktop's font changed: the layout follows its size.
+    void changeEvent(QEvent* event) override;
 
   private:
     void ShowTitle();
     void RememberGeometry();
+    int FromLayout(int layoutPixels) const;
+    int LabelsWidened() const;
+    int ButtonsWidened() const;
+    void FitLayout();
     void PlaceControls();
-    void FitCaptions();
     void SetUpControls();
     void SetTabOrder();
     void WireEvents();
