@@ -126,9 +126,17 @@ void CheckVerbs(kofrex::modKofrex& store, const kofrex::EntryTable& entries, con
               "a replace was refused");
         model[replaced].data = "added bytes";
         CheckArchive(store, model, "a replace gave another archive");
-        const std::int32_t deleted = row();
-        Check(store.DeleteEntry(deleted + 1) == AddOutcome::Stored, "a delete was refused");
-        model.erase(model.begin() + deleted);
+        // Two rows, or one named twice.
+        const std::int32_t one = row();
+        const std::int32_t other = row();
+        const std::int32_t first = std::min(one, other);
+        const std::int32_t second = std::max(one, other);
+        Check(store.DeleteEntries({second + 1, first + 1, second + 1}) == AddOutcome::Stored,
+              "a delete was refused");
+        model.erase(model.begin() + second);
+        if (first != second) {
+            model.erase(model.begin() + first);
+        }
         CheckArchive(store, model, "a delete gave another archive");
         // An empty file, then one whose name is taken once cut to 15 bytes.
         WriteFile(in("fuzz-many-files-1"), ""), WriteFile(in("fuzz-many-files-2"), "many");

@@ -175,18 +175,23 @@ std::optional<modKofrex::Locked> modKofrex::LockUnchanged() {
     return Locked{std::move(archive), std::move(*directory)};
 }
 
-AddOutcome modKofrex::DeleteEntry(std::int32_t index) {
-    if (!HoldsRow(index)) {
+AddOutcome modKofrex::DeleteEntries(const std::vector<std::int32_t>& indexes) {
+    if (indexes.empty() || !std::all_of(indexes.begin(), indexes.end(),
+                                        [this](std::int32_t index) { return HoldsRow(index); })) {
         return AddOutcome::NoSuchEntry;
     }
     std::optional<Locked> locked = LockUnchanged();
     if (!locked) {
         return AddOutcome::ArchiveChanged;
     }
+    std::vector<bool> deleted(entries_.size());
+    for (const std::int32_t index : indexes) {
+        deleted[static_cast<std::size_t>(index - 1)] = true;
+    }
     ArchivePlan plan;
-    for (std::int32_t row = 1; row <= EntryCount(); ++row) {
-        if (row != index) {
-            plan.AddStored(entries_[static_cast<std::size_t>(row - 1)]);
+    for (std::size_t row = 0; row < entries_.size(); ++row) {
+        if (!deleted[row]) {
+            plan.AddStored(entries_[row]);
         }
     }
     Rewrite(std::move(*locked), plan, archivePath_);

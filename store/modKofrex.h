@@ -82,15 +82,15 @@ class modKofrex {
     std::vector<AddOutcome> AddFilesToArchive(const std::string& path,
                                               const std::vector<std::string>& paths);
 
-    // Changes to entry `index` (1-based, as Entries()[index - 1]), each in one rewrite of the
-    // archive under the lock, as an add: remove it (later entries move down); give it another
-    // stored name (made from `name` as a file's name is; NoName when that is blank,
-    // DuplicateName when another entry has it with padding and case ignored, and no rewrite when
-    // it is the stored name it has); give it the bytes of the file at `path` (refused as an add
-    // refuses that file). Each answers NoSuchEntry for an index outside the table, and
-    // ArchiveChanged when the file is no longer the one the table was read from, changing
-    // nothing.
-    AddOutcome DeleteEntry(std::int32_t index);
+    // Changes to entries (1-based, as Entries()[index - 1]), each in one rewrite of the archive
+    // under the lock, as an add: remove the entries `indexes` (each once; later entries move
+    // down); give entry `index` another stored name (made from `name` as a file's name is; NoName
+    // when that is blank, DuplicateName when another entry has it with padding and case ignored,
+    // and no rewrite when it is the stored name it has); give it the bytes of the file at `path`
+    // (refused as an add refuses that file). Each answers NoSuchEntry for an index outside the
+    // table (or no index at all), and ArchiveChanged when the file is no longer the one the table
+    // was read from, changing nothing.
+    AddOutcome DeleteEntries(const std::vector<std::int32_t>& indexes);
     AddOutcome RenameEntry(std::int32_t index, const std::string& name);
     AddOutcome ReplaceEntry(std::int32_t index, const std::string& path);
 

@@ -148,7 +148,11 @@ TEST_F(Store, LookupsAndTestsOfFilesAnswerAsTheirNamesSay) {
         {[&] { return store.RenameEntry(1, " a.txt"); }, AddOutcome::DuplicateName},
         {[&] { return store.RenameEntry(2, "Readme.txt"); }, AddOutcome::DuplicateName},
         {[&] { return store.RenameEntry(1, "/x/readme.txt"); }, AddOutcome::Stored},
-        {[&] { return store.DeleteEntry(0); }, AddOutcome::NoSuchEntry},
+        {[&] {
+             return store.DeleteEntries({1, 0});
+         },
+         AddOutcome::NoSuchEntry},
+        {[&] { return store.DeleteEntries({}); }, AddOutcome::NoSuchEntry},
         {[&] { return store.RenameEntry(6, "new"); }, AddOutcome::NoSuchEntry},
         {[&] { return store.ReplaceEntry(-1, notes); }, AddOutcome::NoSuchEntry}};
     for (const auto& [change, outcome] : unchanging) {
@@ -361,7 +365,7 @@ TEST_F(Store, WhatAnotherProgramPutInPlaceMeanwhileIsNeverReplaced) {
     WriteFile(archive, ArchiveImage({{"THEIRZ", "t"}}));
     fs::last_write_time(archive, time);
     EXPECT_FALSE(store.ExtractEntry(1, target));
-    EXPECT_EQ(store.DeleteEntry(1), AddOutcome::ArchiveChanged);  // nothing deleted, read again
+    EXPECT_EQ(store.DeleteEntries({1}), AddOutcome::ArchiveChanged);  // nothing deleted, read again
     EXPECT_EQ(store.Entries(), Reread());
 }
 

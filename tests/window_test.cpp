@@ -66,8 +66,10 @@ struct ScriptedMessageBox : MessageBox {
         return !answers.isEmpty() ? answers.takeFirst()
                                   : (yeses > 0 ? (--yeses, kAnswerYes) : kAnswerNo);
     }
-    QString InputBox(const QString& prompt, const QString& title, const QString& text) override {
-        shown << QString("%1 input: %2 [%3]").arg(title, prompt, text);
+    QString InputBox(const QString& prompt, const QString& title, const QString& text,
+                     const Preview& preview) override {  // the preview of what is typed
+        const QString previewed = preview && !typed.isEmpty() ? " " + preview(typed.first()) : "";
+        shown << QString("%1 input: %2 [%3]%4").arg(title, prompt, text, previewed);
         return typed.isEmpty() ? QString() : typed.takeFirst();
     }
 };
@@ -365,6 +367,24 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     const Bytes replaced = ArchiveImage({{"A.TXT", "1"}, {"BEE.TXT", "new"}, {"C.TXT", "333"}});
     EXPECT_SAME_BYTES(Read("verbs.kfx"), replaced);
     EXPECT_EQ(Rows()[1], "BEE.TXT        ");
+    // Several rows: the size of them all, Extract… into a folder, a drag of them all, and
+    // one question to delete them.
+    ClickRow(0), QTest::keyClick(window->lstFiles, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(enabled(), "Extract… Extract All… Open Delete");
+    EXPECT_EQ(window->lblSize->text() + window->lblOffset->text(), "Size: 4 bytesOffset: ");
+    ASSERT_TRUE(QDir().mkpath(Path("sel")));
+    Run(window->cmdExtract, Path("sel"));
+    EXPECT_SAME_BYTES(Read("sel/A.TXT"), "1");
+    EXPECT_SAME_BYTES(Read("sel/BEE.TXT"), "new");
+    EXPECT_FALSE(QFileInfo::exists(Path("sel/C.TXT")));
+    EXPECT_EQ(window->DragData()->urls().size(), 2);
+    QTest::keyClick(window->lstFiles, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(window->lblSize->text(), "Size: 7 bytes");
+    QTest::mouseClick(
+        window->lstFiles->viewport(), Qt::LeftButton, Qt::ControlModifier,
+        window->lstFiles->visualRect(window->lstFiles->model()->index(1, 0)).center());
+    EXPECT_EQ(window->lstFiles->SelectedRows(), std::vector<int>({0, 2}));
+    QTest::keyClick(window->lstFiles, Qt::Key_Delete);
     ClickRow(1), QTest::keyClick(window->lstFiles, Qt::Key_Delete);  // No is the default
     EXPECT_SAME_BYTES(Read("verbs.kfx"), replaced);
     ClickRow(1), ++messages->yeses, QTest::keyClick(window->lstFiles, Qt::Key_Delete);
@@ -388,24 +408,26 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(
         messages->shown,
         QStringList(
-            {"Rename input: New name for 'B.TXT': [B.TXT]",
+            {"Rename input: New name for 'B.TXT': [B.TXT] Stored as: C.TXT",
              "Kofrex 0: Nothing was renamed: the stored name C.TXT is already in the archive.",
-             "Rename input: New name for 'B.TXT': [B.TXT]",
-             "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Rename input: New name for 'B.TXT': [B.TXT] Stored as: ",
+             "Rename input: New name for 'B.TXT': [B.TXT] Stored as: ",
              "Kofrex 0: Nothing was renamed: 'x/' gives no stored name.",
-             "Rename input: New name for 'B.TXT': [B.TXT]",
+             "Rename input: New name for 'B.TXT': [B.TXT] Stored as: BEE.TXT",
+             "Kofrex 9: Extracted to " + Path("sel") + ": 2 of 2 files.",
+             "Kofrex 260: Delete 2 files from the archive?",
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",
              "Kofrex 260: Delete 'BEE.TXT' from the archive?",
              "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?",
              "Overwrite 8: The file 'C.TXT' already exists. Overwrite it?",
-             "Kofrex 0: Extracted to " + Path("out") +
+             "Kofrex 9: Extracted to " + Path("out") +
                  ": 0 of 2 files.\nNot every file was "
                  "extracted:\n'" +
                  Path("out/A.TXT") + "' exists already and was left alone.\n'" + Path("out/C.TXT") +
                  "' exists already and was left alone.",
              "Overwrite 8: The file 'A.TXT' already exists. Overwrite it?",
-             "Kofrex 0: Extracted to " + Path("out") + ": 2 of 2 files.",
-             "Kofrex 0: Extracted to " + Path("out2") +
+             "Kofrex 9: Extracted to " + Path("out") + ": 2 of 2 files.",
+             "Kofrex 9: Extracted to " + Path("out2") +
                  ": 1 of 2 files.\nNot every file was "
                  "extracted:\nCould not write " +
                  Path("out2/A.TXT") +
@@ -413,6 +435,7 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
                  "file."}));
     EXPECT_EQ(dialog->uses.mid(2),
               QStringList({"open '' " + kAllFiles + " 81004 Replace with... ",
+                           "folder '' " + QString() + " 80000 Extract the selected files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... "}));

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QUrl>
+#include <algorithm>
 #include <optional>
 
 #include "frmMain.h"
@@ -18,10 +19,16 @@ namespace {
 const DialogUse kExtractAllDialog{DialogKind::Folder,
                                   QT_TRANSLATE_NOOP("kofrex::frmMain", "Extract all files to..."),
                                   "", kDialogExplorerStyle, QString()};
+const DialogUse kExtractSelectedDialog{
+    DialogKind::Folder, QT_TRANSLATE_NOOP("kofrex::frmMain", "Extract the selected files to..."),
+    "", kDialogExplorerStyle, QString()};
 const DialogUse kReplaceDialog{
     DialogKind::Open, QT_TRANSLATE_NOOP("kofrex::frmMain", "Replace with..."),
     QT_TRANSLATE_NOOP("kofrex::frmMain", "All files (*.*)|*.*"),
     kDialogExplorerStyle | kDialogFileMustExist | kDialogHideReadOnly, QString()};
+
+// More entries than this opened at once are asked about first: each starts a program.
+constexpr int kOpenedWithoutAsking = 10;
 
 // The stored name as the user knows it: without its padding spaces.
 QString ShownName(const ArchiveEntry& entry) {
@@ -84,13 +91,25 @@ void frmMain::SetUpKeys() {
     key(this, Qt::CTRL | Qt::Key_Q, [this] { close(); });
 }
 
+// Extract, Open and Delete take every selected row; Replace and Rename one.
 void frmMain::EnableListCommands() {
     const bool archive = !store_.ArchivePath().empty();
-    const bool row = archive && lstFiles->ListIndex() != -1;
+    const int selected = archive ? lstFiles->SelectedCount() : 0;
     mnuExtractAll->setEnabled(archive && store_.EntryCount() > 0);
-    for (QAction* action : {mnuExtract, mnuOpen, mnuReplace, mnuRename, mnuDelete}) {
-        action->setEnabled(row);
+    for (QAction* action : {mnuExtract, mnuOpen, mnuDelete}) {
+        action->setEnabled(selected > 0);
     }
+    for (QAction* action : {mnuReplace, mnuRename}) {
+        action->setEnabled(selected == 1);
+    }
+}
+
+std::vector<std::int32_t> frmMain::SelectedEntries() const {
+    std::vector<std::int32_t> entries;
+    for (const int row : lstFiles->SelectedRows()) {
+        entries.push_back(row + 1);
+    }
+    return entries;
 }
 
 void frmMain::ShowListMenu(const QPoint& at) {
@@ -126,6 +145,14 @@ modKofrex::OverwriteQuestion frmMain::AskEachOverwrite() {
 }
 
 void frmMain::ExtractAll() {
+    ExtractInto(kExtractAllDialog, {});
+}
+
+void frmMain::ExtractSelected() {
+    ExtractInto(kExtractSelectedDialog, SelectedEntries());
+}
+
+void frmMain::ExtractInto(const DialogUse& use, const std::vector<std::int32_t>& indexes) {
     if (store_.ArchivePath().empty()) {
         return;
     }
@@ -133,25 +160,29 @@ void frmMain::ExtractAll() {
         ReadChangedArchiveAgain();
         return;
     }
-    if (!ShowFor(*cDlg, kExtractAllDialog)) {
+    if (!ShowFor(*cDlg, use)) {
         return;
     }
-    const std::string folder = cDlg->FileName.toStdString();
+    const QString folder = cDlg->FileName;
+    const auto count =
+        indexes.empty() ? static_cast<std::size_t>(store_.EntryCount()) : indexes.size();
     modKofrex::ExtractReport report;
-    RunWork(tr("Extracting %1 files…").arg(store_.EntryCount()),
-            [&] { report = store_.ExtractEntries(folder, {}, AskEachOverwrite()); });
+    RunWork(tr("Extracting %1 files…").arg(count), [&] {
+        report = store_.ExtractEntries(folder.toStdString(), indexes, AskEachOverwrite());
+    });
     if (report.archiveChanged) {
         ReadChangedArchiveAgain();
         return;
     }
-    // How it went, in one message: where, how many, and each file left alone and why.
-    const QString done = tr("Extracted to %1: %2 of %3 files.")
-                             .arg(QString::fromStdString(folder))
-                             .arg(report.written)
-                             .arg(store_.EntryCount());
+    // How it went, in one message: where, how many, and each file left alone and why; the
+    // folder can be opened from it.
+    const QString done =
+        tr("Extracted to %1: %2 of %3 files.").arg(folder).arg(report.written).arg(count);
     const QString leftAlone = LeftAloneReport(report.leftAlone);
-    messages_->Show(leftAlone.isEmpty() ? done : done + u'\n' + leftAlone, kButtonsOkOnly,
-                    QString::fromLatin1(kApplicationTitle));
+    if (messages_->Show(leftAlone.isEmpty() ? done : done + u'\n' + leftAlone, kButtonsOkOpenFolder,
+                        QString::fromLatin1(kApplicationTitle)) == kAnswerOpenFolder) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    }
 }
 
 void frmMain::SalvageArchive(QString path, std::size_t whole) {
@@ -184,7 +215,7 @@ void frmMain::SalvageArchive(QString path, std::size_t whole) {
     }
 }
 
-QString frmMain::ExtractPrivately(int row) {
+QStringList frmMain::ExtractPrivately() {
     if (!store_.ArchiveUnchanged()) {
         ReadChangedArchiveAgain();
         return {};
@@ -193,41 +224,68 @@ QString frmMain::ExtractPrivately(int row) {
         privateFolder_ =
             std::make_unique<PrivateFolder>(FileSystem::Default(), PrivateFoldersBase());
     }
-    const QString name = QString::fromStdString(SafeFileNames(store_.Entries()).at(row));
-    const QString target = QString::fromStdString(privateFolder_->Path()) + u'/' + name;
-    bool extracted = true;
-    if (!RunWork(tr("Extracting %1…").arg(name),
-                 [&] { extracted = store_.ExtractEntry(row + 1, target.toStdString()); })) {
+    const std::vector<std::int32_t> entries = SelectedEntries();
+    const QString folder = QString::fromStdString(privateFolder_->Path());
+    // The folder is the window's own: what an earlier open left there is replaced.
+    modKofrex::ExtractReport report;
+    if (!RunWork(tr("Extracting %1 files…").arg(entries.size()), [&] {
+            report = store_.ExtractEntries(folder.toStdString(), entries,
+                                           [](const std::string&) { return true; });
+        })) {
         return {};
     }
-    if (!extracted) {
+    if (report.archiveChanged) {
         ReadChangedArchiveAgain();
         return {};
     }
-    return target;
+    if (!report.leftAlone.empty()) {
+        messages_->Show(LeftAloneReport(report.leftAlone), kButtonsOkOnly,
+                        QString::fromLatin1(kApplicationTitle));
+    }
+    const std::vector<std::string> names = SafeFileNames(store_.Entries());
+    QStringList paths;
+    for (const std::int32_t entry : entries) {
+        const bool written =
+            std::none_of(report.leftAlone.begin(), report.leftAlone.end(),
+                         [entry](const modKofrex::LeftAlone& file) { return file.index == entry; });
+        if (written) {
+            paths << folder + u'/' +
+                         QString::fromStdString(names.at(static_cast<std::size_t>(entry - 1)));
+        }
+    }
+    return paths;
 }
 
 void frmMain::OpenEntry() {
-    const int row = lstFiles->ListIndex();
-    if (store_.ArchivePath().empty() || row == -1) {
+    const int selected = store_.ArchivePath().empty() ? 0 : lstFiles->SelectedCount();
+    if (selected == 0) {
         return;
     }
-    const QString path = ExtractPrivately(row);
-    if (!path.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
-        messages_->Show(
-            tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()));
+    if (selected > kOpenedWithoutAsking &&
+        messages_->Show(tr("Open %1 files, each in its own program?").arg(selected),
+                        kButtonsYesNo | kDefaultButton2) != kAnswerYes) {
+        return;
+    }
+    for (const QString& path : ExtractPrivately()) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+            messages_->Show(
+                tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()));
+        }
     }
 }
 
 std::unique_ptr<QMimeData> frmMain::DragData() {
-    const int row = lstFiles->ListIndex();
-    const QString path =
-        store_.ArchivePath().empty() || row == -1 ? QString() : ExtractPrivately(row);
-    if (path.isEmpty()) {
+    const bool selected = !store_.ArchivePath().empty() && lstFiles->ListIndex() != -1;
+    const QStringList paths = selected ? ExtractPrivately() : QStringList();
+    if (paths.isEmpty()) {
         return nullptr;
     }
     auto data = std::make_unique<QMimeData>();
-    data->setUrls({QUrl::fromLocalFile(path)});
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls << QUrl::fromLocalFile(path);
+    }
+    data->setUrls(urls);
     return data;
 }
 
@@ -266,17 +324,22 @@ void frmMain::ChangeEntry(const QString& what, const std::function<AddOutcome()>
 }
 
 void frmMain::DeleteEntry() {
-    const int row = lstFiles->ListIndex();
-    if (store_.ArchivePath().empty() || row == -1) {
+    const std::vector<std::int32_t> entries =
+        store_.ArchivePath().empty() ? std::vector<std::int32_t>() : SelectedEntries();
+    if (entries.empty()) {
         return;
     }
-    const QString name = ShownName(store_.Entries().at(static_cast<std::size_t>(row)));
-    if (messages_->Show(tr("Delete '%1' from the archive?").arg(name),
-                        kButtonsYesNo | kDefaultButton2) != kAnswerYes) {
+    const QString name =
+        ShownName(store_.Entries().at(static_cast<std::size_t>(entries.front() - 1)));
+    const bool one = entries.size() == 1;
+    const QString question = one ? tr("Delete '%1' from the archive?").arg(name)
+                                 : tr("Delete %1 files from the archive?").arg(entries.size());
+    if (messages_->Show(question, kButtonsYesNo | kDefaultButton2) != kAnswerYes) {
         return;
     }
     ChangeEntry(
-        tr("Deleting %1…").arg(name), [&] { return store_.DeleteEntry(row + 1); },
+        one ? tr("Deleting %1…").arg(name) : tr("Deleting %1 files…").arg(entries.size()),
+        [&] { return store_.DeleteEntries(entries); },
         [](AddOutcome) {
             return tr(
                 "Nothing was deleted: the archive is gone or is no longer an archive that "
@@ -290,8 +353,9 @@ void frmMain::RenameEntry() {
         return;
     }
     const QString name = ShownName(store_.Entries().at(static_cast<std::size_t>(row)));
-    const QString typed =
-        messages_->InputBox(tr("New name for '%1':").arg(name), tr("Rename"), name);
+    const QString typed = messages_->InputBox(
+        tr("New name for '%1':").arg(name), tr("Rename"), name,
+        [](const QString& typed) { return tr("Stored as: %1").arg(ShownStoredName(typed)); });
     if (typed.isEmpty()) {
         return;
     }

@@ -148,8 +148,8 @@ int frmMain::LabelsWidened() const {
 
 int frmMain::ButtonsWidened() const {
     constexpr int kFrameTitleMargins = 16;
-    int widest = Frame1->fontMetrics().horizontalAdvance(Frame1->title()) +
-                 FromLayout(kFrameTitleMargins);
+    int widest =
+        Frame1->fontMetrics().horizontalAdvance(Frame1->title()) + FromLayout(kFrameTitleMargins);
     for (const QPushButton* button : {cmdNew, cmdAdd, cmdExtract}) {
         widest = std::max(widest, button->sizeHint().width());
     }
@@ -371,6 +371,10 @@ void frmMain::cmdExtract_Click() {
         messages_->Show(tr("Select a file that you would like to extract first."));
         return;
     }
+    if (lstFiles->SelectedCount() > 1) {
+        ExtractSelected();
+        return;
+    }
     // A row of a table that no longer mirrors the file would name other bytes.
     if (!store_.ArchiveUnchanged()) {
         ReadChangedArchiveAgain();
@@ -427,17 +431,27 @@ void frmMain::ShowChangedArchive() {
            "again; select the file once more."));
 }
 
+// One row shows its entry; several their total size, and no offset, as no row does.
 void frmMain::lstFiles_Click() {
-    const int row = lstFiles->ListIndex();
     EnableListCommands();
+    const int row = lstFiles->ListIndex();
     if (row == -1) {
         return;
     }
-    ShowEntry(store_.Entries().at(static_cast<std::size_t>(row)));
+    if (lstFiles->SelectedCount() == 1) {
+        const ArchiveEntry entry = store_.Entries().at(static_cast<std::size_t>(row));
+        ShowSizes(entry.Size, entry.Offset);
+        return;
+    }
+    std::int64_t total = 0;
+    for (const auto& [first, last] : lstFiles->SelectedRuns()) {
+        for (int selected = first; selected <= last; ++selected) {
+            total += store_.Entries().at(static_cast<std::size_t>(selected)).Size;
+        }
+    }
+    ShowSizes(total, std::nullopt);
 }
 
-// Screen readers read the grouped digits as separate numbers; they are given the number as the
-// user's language writes it.
 // The current archive's name first, so that two windows are told apart in the task bar.
 void frmMain::ShowTitle() {
     const QString path = QString::fromStdString(store_.ArchivePath());
@@ -459,12 +473,15 @@ void frmMain::RememberGeometry() {
     Remembered().setValue(kGeometryKey, saveGeometry());
 }
 
-void frmMain::ShowEntry(const ArchiveEntry& entry) {
+// Screen readers read the grouped digits as separate numbers; they are given the number as the
+// user's language writes it.
+void frmMain::ShowSizes(std::int64_t size, std::optional<std::int64_t> offset) {
     const QLocale locale = QLocale::system();
-    lblSize->setText(tr("Size: %1 bytes").arg(FormatNumber(entry.Size)));
-    lblSize->setAccessibleName(tr("Size: %1 bytes").arg(locale.toString(entry.Size)));
-    lblOffset->setText(tr("Offset: %1").arg(FormatNumber(entry.Offset)));
-    lblOffset->setAccessibleName(tr("Offset: %1").arg(locale.toString(entry.Offset)));
+    lblSize->setText(tr("Size: %1 bytes").arg(FormatNumber(size)));
+    lblSize->setAccessibleName(tr("Size: %1 bytes").arg(locale.toString(size)));
+    lblOffset->setText(offset ? tr("Offset: %1").arg(FormatNumber(*offset)) : tr("Offset: "));
+    lblOffset->setAccessibleName(offset ? tr("Offset: %1").arg(locale.toString(*offset))
+                                        : QString());
 }
 
 bool frmMain::ConfirmOverwrite() {

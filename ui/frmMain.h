@@ -114,14 +114,21 @@ class frmMain : public QWidget {
     void EnableListCommands();
     void ShowListMenu(const QPoint& at);
     void ExtractAll();
+    // Extract… with several rows selected: into a folder, as Extract All writes them.
+    void ExtractSelected();
+    // Writes entries `indexes` (all when empty) into the folder chosen with `use`, then says
+    // in one message how it went.
+    void ExtractInto(const DialogUse& use, const std::vector<std::int32_t>& indexes);
+    // The selected rows as the store counts them, from 1.
+    std::vector<std::int32_t> SelectedEntries() const;
     void OpenEntry();
     void ReplaceEntry();
     void RenameEntry();
     void DeleteEntry();
     void DragOutEntry();
-    // Writes the selected entry under its safe name into the private folder; "" when the
-    // archive changed under the table (then read again).
-    QString ExtractPrivately(int row);
+    // Writes the selected entries under their safe names into the private folder; their paths,
+    // none when the archive changed under the table (then read again).
+    QStringList ExtractPrivately();
     // Runs a change of one entry and shows its outcome; `refused` tells why one was declined.
     void ChangeEntry(const QString& what, const std::function<AddOutcome()>& change,
                      const std::function<QString(AddOutcome)>& refused);
@@ -168,7 +175,8 @@ class frmMain : public QWidget {
     int AskOverwrite(const QString& name, int buttons);
     // Nothing is at the target, or the user agreed to replace it; sets whether they did.
     bool MayWrite(const std::string& target, bool& mayReplace);
-    void ShowEntry(const ArchiveEntry& entry);
+    // The Size label, and the Offset label for one entry (none for several).
+    void ShowSizes(std::int64_t size, std::optional<std::int64_t> offset);
 
     modKofrex& store_;
     const std::unique_ptr<MessageBox> messages_;

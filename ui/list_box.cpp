@@ -37,7 +37,7 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
 
 ListBox::ListBox(QWidget* parent) : QListView(parent) {
     setModel(&model_);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     setDragDropMode(QAbstractItemView::DragOnly);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -53,8 +53,45 @@ QString ListBox::List(int row) const {
 }
 
 int ListBox::ListIndex() const {
-    const QModelIndexList selected = selectionModel()->selectedRows();
-    return selected.isEmpty() ? -1 : selected.constFirst().row();
+    const std::vector<std::pair<int, int>> runs = SelectedRuns();
+    return runs.empty() ? -1 : runs.front().first;
+}
+
+std::vector<std::pair<int, int>> ListBox::SelectedRuns() const {
+    std::vector<std::pair<int, int>> ranges;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (range.isValid()) {
+            ranges.emplace_back(range.top(), range.bottom());
+        }
+    }
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<std::pair<int, int>> runs;
+    for (const auto& [first, last] : ranges) {
+        if (!runs.empty() && first <= runs.back().second + 1) {
+            runs.back().second = std::max(runs.back().second, last);
+        } else {
+            runs.emplace_back(first, last);
+        }
+    }
+    return runs;
+}
+
+std::vector<int> ListBox::SelectedRows() const {
+    std::vector<int> rows;
+    for (const auto& [first, last] : SelectedRuns()) {
+        for (int row = first; row <= last; ++row) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+int ListBox::SelectedCount() const {
+    int count = 0;
+    for (const auto& [first, last] : SelectedRuns()) {
+        count += last - first + 1;
+    }
+    return count;
 }
 
 QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex& index,
@@ -65,7 +102,8 @@ QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex&
     const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
     const bool deselects =
         command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle);
-    return deselects ? QItemSelectionModel::NoUpdate : command;
+    const bool onlySelected = SelectedCount() == 1 && ListIndex() == index.row();
+    return deselects && onlySelected ? QItemSelectionModel::NoUpdate : command;
 }
 
 void ListBox::keyPressEvent(QKeyEvent* event) {
@@ -123,6 +161,11 @@ void ListBox::updateGeometries() {
 
 int ListBox::FirstShownRow() const {
     return verticalScrollBar()->value();
+}
+
+int ListBox::RowAt(int y) const {
+    const int offset = y >= 0 ? y / rowHeight_ : -((rowHeight_ - 1 - y) / rowHeight_);
+    return std::clamp(FirstShownRow() + offset, 0, std::max(0, model_.rowCount() - 1));
 }
 
 int ListBox::WholeRowsShown() const {
@@ -206,14 +249,17 @@ QModelIndex ListBox::moveCursor(CursorAction action, Qt::KeyboardModifiers /*mod
     return model_.index(std::clamp(row, 0, count - 1));
 }
 
+// The rows from the rectangle's top to its bottom, also where those lie outside the viewport: a
+// Shift+arrow selects from a row scrolled out of sight.
 void ListBox::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
-    const QModelIndex top = indexAt(rect.normalized().topLeft());
-    const QModelIndex bottom = indexAt(rect.normalized().bottomLeft());
-    if (!top.isValid()) {
+    if (model_.rowCount() == 0) {
         selectionModel()->select(QItemSelection(), command);
         return;
     }
-    selectionModel()->select(QItemSelection(top, bottom.isValid() ? bottom : top), command);
+    const QRect rows = rect.normalized();
+    selectionModel()->select(
+        QItemSelection(model_.index(RowAt(rows.top())), model_.index(RowAt(rows.bottom()))),
+        command);
 }
 
 QRegion ListBox::visualRegionForSelection(const QItemSelection& selection) const {

@@ -1,12 +1,14 @@
 #pragma once
 
-// A single-selection, unsorted list of text rows. Its model asks for a row's text only when the
-// row is painted or read, and the rows have one height, so filling the list costs the same for
-// ten rows and ten million.
+// An unsorted list of text rows, of which the user selects one or several (Shift, Ctrl, Ctrl+A).
+// Its model asks for a row's text only when the row is painted or read, and the rows have one
+// height, so filling the list costs the same for ten rows and ten million.
 
 #include <QAbstractListModel>
 #include <QListView>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace kofrex {
 
@@ -37,9 +39,14 @@ class ListBox : public QListView {
     void SetRows(int count, RowModel::RowText text, RowModel::RowText description = {});
     int ListCount() const { return model_.rowCount(); }
     QString List(int row) const;
-    // The selected row, -1 when none. Qt's "current" row, which moves on focus alone, is
+    // The first selected row, -1 when none. Qt's "current" row, which moves on focus alone, is
     // not a selection.
     int ListIndex() const;
+    // The selected rows as runs of first and last row, in order and not overlapping: a selection
+    // of millions of rows is a few runs.
+    std::vector<std::pair<int, int>> SelectedRuns() const;
+    std::vector<int> SelectedRows() const;
+    int SelectedCount() const;
 
     // Rows of one height, placed and found by arithmetic (see below).
     void doItemsLayout() override;
@@ -55,7 +62,7 @@ class ListBox : public QListView {
 
   protected:
     // Once a row is selected, a row stays selected until the rows are replaced: a click below
-    // the rows or a Ctrl+click on the selected row keeps it.
+    // the rows or a Ctrl+click on the only selected row keeps it.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
     // In a list without a selection the first arrow, Home or End key selects a row.
@@ -81,6 +88,8 @@ class ListBox : public QListView {
     int FirstRowFor(const QKeyEvent& event) const;
 
     int FirstShownRow() const;
+    // The row at `y` in the viewport's coordinates, also above or below it, within the rows.
+    int RowAt(int y) const;
     // Rows wholly inside the viewport, at least one.
     int WholeRowsShown() const;
     QRect RowRect(int row) const;

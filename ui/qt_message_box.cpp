@@ -1,7 +1,9 @@
 #include "qt_message_box.h"
 
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kofrex {
 namespace {
@@ -33,16 +35,31 @@ int QtMessageBox::Present(const QString& text, int buttons, const QString& title
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | toAll);
         box.setDefaultButton((buttons & kDefaultButton2) != 0 ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
+    }
+    QPushButton* openFolder = nullptr;
+    if (style == kButtonsOkOpenFolder) {
+        box.setStandardButtons(QMessageBox::Ok);
+        openFolder =
+            box.addButton(QCoreApplication::translate("kofrex::QtMessageBox", "Open Folder"),
+                          QMessageBox::ActionRole);
     }  // else Qt gives the box its OK button
     box.exec();
-    return AnswerFor(box.standardButton(box.clickedButton()));
+    return box.clickedButton() != nullptr && box.clickedButton() == openFolder
+               ? kAnswerOpenFolder
+               : AnswerFor(box.standardButton(box.clickedButton()));
 }
 
-QString QtMessageBox::InputBox(const QString& prompt, const QString& title, const QString& text) {
-    bool accepted = false;
-    const QString typed =
-        QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, text, &accepted);
-    return accepted ? typed : QString();
+QString QtMessageBox::InputBox(const QString& prompt, const QString& title, const QString& text,
+                               const Preview& preview) {
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(title);
+    dialog.setTextValue(text);
+    const auto showPrompt = [&](const QString& typed) {
+        dialog.setLabelText(preview ? prompt + u'\n' + preview(typed) : prompt);
+    };
+    showPrompt(text);
+    QObject::connect(&dialog, &QInputDialog::textValueChanged, &dialog, showPrompt);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 }  // namespace kofrex

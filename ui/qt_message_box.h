@@ -11,7 +11,8 @@ class QtMessageBox : public MessageBox {
   public:
     explicit QtMessageBox(QWidget* parent) : parent_(parent) {}
 
-    QString InputBox(const QString& prompt, const QString& title, const QString& text) override;
+    QString InputBox(const QString& prompt, const QString& title, const QString& text,
+                     const Preview& preview) override;
 
   private:
     int Present(const QString& text, int buttons, const QString& title) override;
