@@ -191,7 +191,11 @@ int AddToArchive(const std::string& archive, const std::vector<std::string>& fil
                 results.push_back({Shown(files[i]), outcomes[i]});
             }
             const QString refused = RefusalReport(results);
+            const QString renamed = RenamedReport(results);
             progress.Clear();
+            if (!renamed.isEmpty()) {  // told, but no failure
+                std::printf("%s\n", qPrintable(renamed));
+            }
             return refused.isEmpty() ? 0 : Fail(refused);
         });
 }

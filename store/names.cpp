@@ -145,12 +145,25 @@ std::string_view TrimSpaces(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-std::string GetStoredName(std::string_view path) {
-    // Only "/" separates folders on Linux: a backslash is part of the file's own name.
+namespace {
+
+// Only "/" separates folders on Linux: a backslash is part of the file's own name.
+std::string_view FileName(std::string_view path) {
     const std::size_t separator = path.rfind('/');
-    const std::string_view last =
-        separator == std::string_view::npos ? path : path.substr(separator + 1);
-    return UpperCase1252(EncodeWindows1252(last));
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
+std::string GetStoredName(std::string_view path) {
+    return UpperCase1252(EncodeWindows1252(FileName(path)));
+}
+
+bool KeepsFileName(std::string_view path) {
+    const std::string_view name = FileName(path);
+    const std::string encoded = EncodeWindows1252(name);
+    return DecodeWindows1252(encoded) == name && encoded.size() <= kNameSize &&
+           TrimSpaces(encoded).size() == encoded.size();
 }
 
 std::string FitName(std::string_view name) {

@@ -26,6 +26,10 @@ std::string_view TrimSpaces(std::string_view text);
 // The last component of `path` (after the last "/"), in Windows-1252, upper case.
 std::string GetStoredName(std::string_view path);
 
+// True when the file at `path` is stored under its own name, changed at most in case: no
+// character replaced by "?", nothing cut, no space lost at either end.
+bool KeepsFileName(std::string_view path);
+
 // Exactly kNameSize bytes: cut after the last whole one, or padded with spaces.
 std::string FitName(std::string_view name);
 

@@ -595,21 +595,26 @@ TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
 }
 
 TEST(StoredName, IsTheLastComponentInWindows1252UpperCaseAndCutTo15Bytes) {
-    const std::vector<std::pair<std::string, std::string>> names = {
-        {"C:\\Data\\Level1.map", "C:\\DATA\\LEVEL1."},
-        {"a/b\\c.txt", "B\\C.TXT        "},
-        {"a\\b/c.txt", "C.TXT          "},
-        {"D:readme", "D:README       "},
-        {"/tmp/folder/", "               "},
-        {"/x/abcdefghijklm\xC3\xA9xyz", "ABCDEFGHIJKLM\xC9X"},  // é is one byte once converted
-        {"\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF\xC3\xA0\xC3\xBE", "\x8A\x8C\x8E\x9F\xC0\xDE         "},
-        {"\xC3\xB7\xC3\x9F\xC2\xB5", "\xF7\xDF\xB5            "},  // no capitals
-        {"\xE6\x97\xA5\xF0\x9F\x98\x80\xC2\x80\xC2\x81\xE2\x82\xAC",
-         "????\x80          "},  // only € fits
-        {"a\xFF\x62\xC3(\xC0\xAF\xED\xA0\x80\xC3",
-         "A?B?(???       "}};  // invalid, overlong, surrogate, cut short
-    for (const auto& [path, stored] : names) {
+    // The path, its stored name, and whether that is the file's name but for case.
+    const std::vector<std::tuple<std::string, std::string, bool>> names = {
+        {"C:\\Data\\Level1.map", "C:\\DATA\\LEVEL1.", false},
+        {"a/b\\c.txt", "B\\C.TXT        ", true},
+        {"a\\b/c.txt", "C.TXT          ", true},
+        {"D:readme", "D:README       ", true},
+        {"/tmp/folder/", "               ", true},
+        {"/x/abcdefghijklm\xC3\xA9xyz", "ABCDEFGHIJKLM\xC9X", false},  // é is one byte converted
+        {"/x/abcdefghijklm\xC3\xA9x", "ABCDEFGHIJKLM\xC9X", true},
+        {"/x/a ", "A              ", false},
+        {"\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF\xC3\xA0\xC3\xBE", "\x8A\x8C\x8E\x9F\xC0\xDE         ",
+         true},
+        {"\xC3\xB7\xC3\x9F\xC2\xB5", "\xF7\xDF\xB5            ", true},  // no capitals
+        {"\xE6\x97\xA5\xF0\x9F\x98\x80\xC2\x80\xC2\x81\xE2\x82\xAC", "????\x80          ",
+         false},  // only € fits
+        {"a\xFF\x62\xC3(\xC0\xAF\xED\xA0\x80\xC3", "A?B?(???       ",
+         false}};  // invalid, overlong, surrogate, cut short
+    for (const auto& [path, stored, kept] : names) {
         EXPECT_EQ(FitName(GetStoredName(path)), stored) << path;
+        EXPECT_EQ(KeepsFileName(path), kept) << path;
     }
     EXPECT_EQ(DecodeWindows1252("\x80\xC9 A"), "\xE2\x82\xAC\xC3\x89 A");
     for (int byte = 0x20; byte <= 0xFF; ++byte) {

@@ -689,7 +689,9 @@ TEST_F(Window, AnArchiveNamedOnStartOrDroppedOpensAndDroppedFilesAreAddedInOrder
     const QString tooShort = "\nIt is shorter than the 9 bytes of an archive's header.";
     EXPECT_EQ(messages->shown,
               QStringList({"Kofrex 0: These files were not stored:\nфотки.txt: its stored name "
-                           "?????.TXT is already in the archive.\nfifo: it is not a regular file.",
+                           "?????.TXT is already in the archive.\nfifo: it is not a regular file.\n"
+                           "Stored names are upper case, in Windows-1252 and at most 15 bytes "
+                           "long:\nотчет.txt is stored as ?????.TXT.",
                            "Kofrex 0: This file was not stored:\na.txt: its stored name A.TXT is "
                            "already in the archive.",
                            refused.arg(a) + tooShort, refused.arg(b) + tooShort,

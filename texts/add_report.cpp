@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
+#include <iterator>
 
 #include "error_text.h"
 #include "names.h"
@@ -87,6 +89,36 @@ QString RefusalReport(const std::vector<AddResult>& results) {
             ? QCoreApplication::translate("kofrex::AddReport", "This file was not stored:")
             : QCoreApplication::translate("kofrex::AddReport", "These files were not stored:");
     return opening + u'\n' + lines.join(u'\n');
+}
+
+QString RenamedReport(const std::vector<AddResult>& results) {
+    std::vector<AddResult> renamed;
+    std::copy_if(results.begin(), results.end(), std::back_inserter(renamed),
+                 [](const AddResult& result) {
+                     return result.outcome == AddOutcome::Stored &&
+                            !KeepsFileName(result.path.toStdString());
+                 });
+    const QStringList lines = FirstLines(renamed, [](const AddResult& result) {
+        return QCoreApplication::translate("kofrex::AddReport", "%1 is stored as %2.")
+            .arg(Named(result.path), ShownStoredName(result.path));
+    });
+    if (lines.isEmpty()) {
+        return {};
+    }
+    return QCoreApplication::translate("kofrex::AddReport",
+                                       "Stored names are upper case, in Windows-1252 and at "
+                                       "most 15 bytes long:") +
+           u'\n' + lines.join(u'\n');
+}
+
+QString AddReport(const std::vector<AddResult>& results) {
+    QStringList reports;
+    for (const QString& report : {RefusalReport(results), RenamedReport(results)}) {
+        if (!report.isEmpty()) {
+            reports << report;
+        }
+    }
+    return reports.join(u'\n');
 }
 
 QString LeftAloneSentence(const modKofrex::LeftAlone& file) {

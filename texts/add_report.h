@@ -22,6 +22,12 @@ QString ShownStoredName(const QString& path);
 // One message naming every file of `results` that was not stored, and why; empty when all were.
 QString RefusalReport(const std::vector<AddResult>& results);
 
+// One message naming every file of `results` that was stored under a name other than its own
+// by more than case ("Holiday picture 2024.jpg" as HOLIDAY PICTURE); empty when there is none.
+QString RenamedReport(const std::vector<AddResult>& results);
+// Both reports of an add, in one message.
+QString AddReport(const std::vector<AddResult>& results);
+
 // Why an extract left a file alone, as a sentence naming it.
 QString LeftAloneSentence(const modKofrex::LeftAlone& file);
 // One message naming the files an extract of several left alone, and why (the first few of a

@@ -47,7 +47,7 @@ void frmMain::AddFiles(const QStringList& paths) {
         ListFiles();
     }
     ReleaseWhenIdle();
-    const QString report = RefusalReport(results);
+    const QString report = AddReport(results);
     if (!report.isEmpty()) {
         messages_->Show(report, kButtonsOkOnly, QString::fromLatin1(kApplicationTitle));
     }
