@@ -211,6 +211,10 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
     EXPECT_EQ(name(window->txtArchive), "Archive name:");
     EXPECT_EQ(name(window->lstFiles), "Files in archive:");
     EXPECT_EQ(name(window->cmdBrowse), "Open archive");
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(window->txtArchive);
+    window->txtArchive->setText("/a/b.kfx");  // read, never offered for editing
+    EXPECT_TRUE(box->state().readOnly && !box->state().editable && !box->editableTextInterface());
+    EXPECT_EQ(box->textInterface()->text(3, box->textInterface()->characterCount()), "b.kfx");
 }
 
 TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeReplacing) {

@@ -12,6 +12,7 @@
 #include "number_pattern.h"
 #include "qt_common_dialog.h"
 #include "qt_message_box.h"
+#include "read_only_text.h"
 #include "wait_cursor.h"
 
 namespace kofrex {
@@ -113,7 +114,12 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       store_(store),
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
       progressDelay_(platform.progressDelay) {
-    [[maybe_unused]] static const bool frame = (QAccessible::installFactory(WindowAsFrame), true);
+    [[maybe_unused]] static const bool factories =
+        (QAccessible::installFactory(WindowAsFrame),
+         QAccessible::installFactory(ReadOnlyText::Factory), true);
+    // Before anything places or names the box: assistive technology keeps the interface it was
+    // first given, and the box is read-only to it as to the user.
+    txtArchive->setReadOnly(true);
     setWindowTitle(tr("Kofrex - by Quorvane"));
     cDlg->DefaultExt = kArchiveExt;
     cDlg->Filter = kArchiveFilter;
@@ -219,9 +225,8 @@ void frmMain::SetUpControls() {
         button->setAutoDefault(true);
         button->setFocusPolicy(Qt::StrongFocus);
     }
-    // The box shows the current archive; what it shows is chosen with the commands, but it can
-    // still be focused, selected and copied from.
-    txtArchive->setReadOnly(true);
+    // The box shows the current archive (read-only from the start); what it shows is chosen
+    // with the commands, but it can still be focused, selected and copied from.
     // Screen readers name the path box and the list by the captions above them, and the
     // browse button by what it does.
     Label1->setBuddy(txtArchive);
