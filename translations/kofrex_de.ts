@@ -62,6 +62,14 @@
         <source>Not every file was extracted:</source>
         <translation>Nicht alle Dateien wurden entpackt:</translation>
     </message>
+    <message>
+        <source>%1 is stored as %2.</source>
+        <translation>%1 wird als %2 gespeichert.</translation>
+    </message>
+    <message>
+        <source>Stored names are upper case, in Windows-1252 and at most 15 bytes long:</source>
+        <translation>Gespeicherte Namen sind in Großbuchstaben, in Windows-1252 und höchstens 15 Bytes lang:</translation>
+    </message>
 </context>
 <context>
     <name>kofrex::ArchiveError</name>
@@ -365,6 +373,13 @@ Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils au
     </message>
 </context>
 <context>
+    <name>kofrex::QtMessageBox</name>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+</context>
+<context>
     <name>kofrex::WorkProgress</name>
     <message>
         <source>Waiting for another program to finish with the archive…</source>
@@ -612,6 +627,26 @@ Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils au
     <message>
         <source>%1 - Kofrex - by Quorvane</source>
         <translation>%1 – Kofrex – von Quorvane</translation>
+    </message>
+    <message>
+        <source>Extract the selected files to...</source>
+        <translation>Ausgewählte Dateien entpacken nach…</translation>
+    </message>
+    <message>
+        <source>Open %1 files, each in its own program?</source>
+        <translation>%1 Dateien öffnen, jede in ihrem eigenen Programm?</translation>
+    </message>
+    <message>
+        <source>Delete %1 files from the archive?</source>
+        <translation>%1 Dateien aus dem Archiv löschen?</translation>
+    </message>
+    <message>
+        <source>Deleting %1 files…</source>
+        <translation>%1 Dateien werden gelöscht…</translation>
+    </message>
+    <message>
+        <source>Stored as: %1</source>
+        <translation>Gespeichert als: %1</translation>
     </message>
 </context>
 </TS>

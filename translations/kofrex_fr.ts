@@ -62,6 +62,14 @@
         <source>Not every file was extracted:</source>
         <translation>Tous les fichiers n’ont pas été extraits&#xa0;:</translation>
     </message>
+    <message>
+        <source>%1 is stored as %2.</source>
+        <translation>%1 est enregistré sous %2.</translation>
+    </message>
+    <message>
+        <source>Stored names are upper case, in Windows-1252 and at most 15 bytes long:</source>
+        <translation>Les noms enregistrés sont en majuscules, en Windows-1252 et longs de 15 octets au plus&#xa0;:</translation>
+    </message>
 </context>
 <context>
     <name>kofrex::ArchiveError</name>
@@ -365,6 +373,13 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
 </context>
 <context>
+    <name>kofrex::QtMessageBox</name>
+    <message>
+        <source>Open Folder</source>
+        <translation>Ouvrir le dossier</translation>
+    </message>
+</context>
+<context>
     <name>kofrex::WorkProgress</name>
     <message>
         <source>Waiting for another program to finish with the archive…</source>
@@ -587,7 +602,7 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>Extracted to %1: %2 of %3 files.</source>
-        <translation>Extrait dans %1 : %2 fichiers sur %3.</translation>
+        <translation>Extrait dans %1&#xa0;: %2 fichiers sur %3.</translation>
     </message>
     <message>
         <source>Open archive (Ctrl+O)</source>
@@ -607,11 +622,31 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>The archive &apos;%1&apos; is gone: another program has moved or deleted it.</source>
-        <translation>L’archive « %1 » a disparu : un autre programme l’a déplacée ou supprimée.</translation>
+        <translation>L’archive «&#xa0;%1&#xa0;» a disparu&#xa0;: un autre programme l’a déplacée ou supprimée.</translation>
     </message>
     <message>
         <source>%1 - Kofrex - by Quorvane</source>
         <translation>%1 – Kofrex – par Quorvane</translation>
+    </message>
+    <message>
+        <source>Extract the selected files to...</source>
+        <translation>Extraire les fichiers sélectionnés vers…</translation>
+    </message>
+    <message>
+        <source>Open %1 files, each in its own program?</source>
+        <translation>Ouvrir %1 fichiers, chacun dans son programme&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Delete %1 files from the archive?</source>
+        <translation>Supprimer %1 fichiers de l’archive&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Deleting %1 files…</source>
+        <translation>Suppression de %1 fichiers…</translation>
+    </message>
+    <message>
+        <source>Stored as: %1</source>
+        <translation>Enregistré sous&#xa0;: %1</translation>
     </message>
 </context>
 </TS>
