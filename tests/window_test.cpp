@@ -382,6 +382,8 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_SAME_BYTES(Read("sel/BEE.TXT"), "new");
     EXPECT_FALSE(QFileInfo::exists(Path("sel/C.TXT")));
     EXPECT_EQ(window->DragData()->urls().size(), 2);
+    ClickRow(0), Run(window->cmdExtract, "");  // one row: its name where the rows went
+    EXPECT_TRUE(dialog->uses.takeLast().startsWith("save '" + Path("sel/A.TXT") + "'"));
     QTest::keyClick(window->lstFiles, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(window->lblSize->text(), "Size: 7 bytes");
     QTest::mouseClick(

@@ -164,6 +164,7 @@ void frmMain::ExtractInto(const DialogUse& use, const std::vector<std::int32_t>&
         return;
     }
     const QString folder = cDlg->FileName;
+    lastExtractFolder_ = folder;  // where Extract… proposes to write next
     const auto count =
         indexes.empty() ? static_cast<std::size_t>(store_.EntryCount()) : indexes.size();
     modKofrex::ExtractReport report;
