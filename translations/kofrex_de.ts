@@ -613,5 +613,21 @@ Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils au
         <source>%1 - Kofrex - by Quorvane</source>
         <translation>%1 – Kofrex – von Quorvane</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; was changed. Update it in the archive?</source>
+        <translation>„%1“ wurde geändert. Soll es im Archiv aktualisiert werden?</translation>
+    </message>
+    <message>
+        <source>Updating %1…</source>
+        <translation>%1 wird aktualisiert…</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; could not be updated: another program changed the archive meanwhile, and its list has been read again. The edited file is kept at %2 until Kofrex closes.</source>
+        <translation>„%1“ konnte nicht aktualisiert werden: Ein anderes Programm hat das Archiv inzwischen geändert, und seine Liste wurde neu eingelesen. Die bearbeitete Datei bleibt unter %2 erhalten, bis Kofrex beendet wird.</translation>
+    </message>
+    <message>
+        <source>The edited file is kept at %1 until Kofrex closes.</source>
+        <translation>Die bearbeitete Datei bleibt unter %1 erhalten, bis Kofrex beendet wird.</translation>
+    </message>
 </context>
 </TS>

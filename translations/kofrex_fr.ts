@@ -587,7 +587,7 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>Extracted to %1: %2 of %3 files.</source>
-        <translation>Extrait dans %1 : %2 fichiers sur %3.</translation>
+        <translation>Extrait dans %1&#xa0;: %2 fichiers sur %3.</translation>
     </message>
     <message>
         <source>Open archive (Ctrl+O)</source>
@@ -607,11 +607,27 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     </message>
     <message>
         <source>The archive &apos;%1&apos; is gone: another program has moved or deleted it.</source>
-        <translation>L’archive « %1 » a disparu : un autre programme l’a déplacée ou supprimée.</translation>
+        <translation>L’archive «&#xa0;%1&#xa0;» a disparu&#xa0;: un autre programme l’a déplacée ou supprimée.</translation>
     </message>
     <message>
         <source>%1 - Kofrex - by Quorvane</source>
         <translation>%1 – Kofrex – par Quorvane</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; was changed. Update it in the archive?</source>
+        <translation>«&#xa0;%1&#xa0;» a été modifié. Voulez-vous le mettre à jour dans l’archive&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Updating %1…</source>
+        <translation>Mise à jour de %1…</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; could not be updated: another program changed the archive meanwhile, and its list has been read again. The edited file is kept at %2 until Kofrex closes.</source>
+        <translation>«&#xa0;%1&#xa0;» n’a pas pu être mis à jour&#xa0;: un autre programme a modifié l’archive entre-temps, et sa liste a été relue. Le fichier modifié est conservé dans %2 jusqu’à la fermeture de Kofrex.</translation>
+    </message>
+    <message>
+        <source>The edited file is kept at %1 until Kofrex closes.</source>
+        <translation>Le fichier modifié est conservé dans %1 jusqu’à la fermeture de Kofrex.</translation>
     </message>
 </context>
 </TS>

@@ -208,11 +208,16 @@ QString frmMain::ExtractPrivately(int row) {
 }
 
 void frmMain::OpenEntry() {
+    // An edit not yet asked about is, before its copy is written again.
+    AskAboutEdits();
     const int row = lstFiles->ListIndex();
     if (store_.ArchivePath().empty() || row == -1) {
         return;
     }
     const QString path = ExtractPrivately(row);
+    if (!path.isEmpty()) {
+        WatchOpened(path, row);
+    }
     if (!path.isEmpty() && !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
         messages_->Show(
             tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()));
