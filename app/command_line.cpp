@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <functional>
 
 #include "archive_error.h"
 #include "batch_commands.h"
@@ -20,6 +22,12 @@ const QString kAddTo = QStringLiteral("add-to");
 const QString kExtractTo = QStringLiteral("extract-to");
 const QString kOverwrite = QStringLiteral("overwrite");
 const QString kSalvageTo = QStringLiteral("salvage-to");
+const QString kExtractHere = QStringLiteral("extract-here");
+const QString kAdd = QStringLiteral("add");
+const QString kExtract = QStringLiteral("extract");
+// The commands that work without the window system, and all of them.
+const QStringList kWithoutWindow = {kList, kAddTo, kExtractTo, kSalvageTo, kExtractHere};
+const QStringList kCommands = kWithoutWindow + QStringList{kAdd, kExtract};
 
 // The options of every Qt program that starts a window, each form of them known here so that
 // any other option is refused before a window system is looked for. Not in --help.
@@ -52,6 +60,12 @@ void Describe(QCommandLineParser& parser) {
         "  kofrex --add-to ARCHIVE FILE...\n"
         "  kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]\n"
         "  kofrex --salvage-to FOLDER [--overwrite] ARCHIVE\n"
+        "  kofrex --extract-here [--overwrite] ARCHIVE...\n"
+        "These ask first, in the desktop's file chooser, for file managers' actions:\n"
+        "  kofrex --add FILE...\n"
+        "  kofrex --extract ARCHIVE...\n"
+        "Started from a desktop without a terminal, the commands show their progress in a\n"
+        "window and what they left out in a message.\n"
         "On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the\n"
         "archive as it was. Exit status: 0 when everything asked was done, 1 when the\n"
         "command line is wrong or anything failed or was left out (each named on stderr)."));
@@ -80,8 +94,15 @@ void Describe(QCommandLineParser& parser) {
              "<folder>, as --extract-to writes them all, and name each entry that could not be "
              "recovered, and why."),
          QStringLiteral("folder")},
-        {kOverwrite,
-         CommandLine::tr("With --extract-to or --salvage-to: replace files already there.")},
+        {kExtractHere,
+         CommandLine::tr("Write every entry of each ARCHIVE beside it: a single entry into the "
+                         "archive's folder, several into a folder named after the archive.")},
+        {kAdd, CommandLine::tr("Ask for the archive to store each FILE in, proposing one named "
+                               "after the first file (after their folder for several).")},
+        {kExtract,
+         CommandLine::tr("Ask for the folder to write every entry of each ARCHIVE into.")},
+        {kOverwrite, CommandLine::tr("With --extract-to, --extract-here or --salvage-to: replace "
+                                     "files already there.")},
     });
     DescribeWindowOptions(parser);
     parser.addPositionalArgument(QStringLiteral("archive"),
@@ -118,7 +139,7 @@ int PrintOrSay(const QString& text) {
 }
 
 // The command asked for, run; its exit status.
-int Run(const QCommandLineParser& parser) {
+int Run(const QCommandLineParser& parser, DesktopAnswer* desktop) {
     const QStringList operands = parser.positionalArguments();
     if (parser.isSet(kList)) {
         if (operands.size() != 1) {
@@ -131,7 +152,7 @@ int Run(const QCommandLineParser& parser) {
             return WrongCommandLine(
                 CommandLine::tr("--add-to takes the archive and at least one file."));
         }
-        return AddToArchive(Bytes(parser.value(kAddTo)), Bytes(operands));
+        return AddToArchive(Bytes(parser.value(kAddTo)), Bytes(operands), desktop);
     }
     if (parser.isSet(kSalvageTo)) {
         if (operands.size() != 1) {
@@ -139,14 +160,20 @@ int Run(const QCommandLineParser& parser) {
                 CommandLine::tr("--salvage-to takes the folder and one archive."));
         }
         return SalvageFromArchive(Bytes(parser.value(kSalvageTo)), Bytes(operands.first()),
-                                  parser.isSet(kOverwrite));
+                                  parser.isSet(kOverwrite), desktop);
+    }
+    if (parser.isSet(kExtractHere)) {
+        if (operands.isEmpty()) {
+            return WrongCommandLine(CommandLine::tr("--extract-here takes at least one archive."));
+        }
+        return ExtractHere(Bytes(operands), parser.isSet(kOverwrite), desktop);
     }
     if (operands.isEmpty()) {
         return WrongCommandLine(CommandLine::tr("--extract-to takes the folder and the archive."));
     }
     // NAMEs are UTF-8 as typed, like every name the store is given.
     return ExtractFromArchive(Bytes(parser.value(kExtractTo)), Bytes(operands.first()),
-                              Bytes(operands.mid(1)), parser.isSet(kOverwrite));
+                              Bytes(operands.mid(1)), parser.isSet(kOverwrite), desktop);
 }
 
 // Why the command line cannot be run; empty when it can.
@@ -154,16 +181,23 @@ QString Misuse(const QCommandLineParser& parser, bool parsed) {
     if (!parsed) {
         return parser.errorText();
     }
-    const int commands = int(parser.isSet(kList)) + int(parser.isSet(kAddTo)) +
-                         int(parser.isSet(kExtractTo)) + int(parser.isSet(kSalvageTo));
+    const auto commands = std::ranges::count_if(
+        kCommands, [&](const QString& command) { return parser.isSet(command); });
     if (commands > 1) {
-        return CommandLine::tr("Give one of --list, --add-to, --extract-to and --salvage-to.");
+        return CommandLine::tr(
+            "Give one of --list, --add-to, --extract-to, --salvage-to, --extract-here, --add and "
+            "--extract.");
+    }
+    if ((parser.isSet(kAdd) || parser.isSet(kExtract)) && parser.positionalArguments().isEmpty()) {
+        return CommandLine::tr("--add and --extract take at least one file.");
     }
     if (parser.isSet(kJson) && !parser.isSet(kList)) {
         return CommandLine::tr("--json goes with --list.");
     }
-    if (parser.isSet(kOverwrite) && !parser.isSet(kExtractTo) && !parser.isSet(kSalvageTo)) {
-        return CommandLine::tr("--overwrite goes with --extract-to or --salvage-to.");
+    if (parser.isSet(kOverwrite) && !parser.isSet(kExtractTo) && !parser.isSet(kSalvageTo) &&
+        !parser.isSet(kExtractHere)) {
+        return CommandLine::tr(
+            "--overwrite goes with --extract-to, --extract-here or --salvage-to.");
     }
     if (commands == 0 && parser.positionalArguments().size() > 1) {
         return CommandLine::tr("Name one archive at most.");
@@ -181,7 +215,7 @@ QStringList ByteArguments(int argc, const char* const* argv) {
     return arguments;
 }
 
-std::optional<int> AnswerWithoutWindow(const QStringList& arguments) {
+std::optional<int> AnswerWithoutWindow(const QStringList& arguments, DesktopAnswer* desktop) {
     QCommandLineParser parser;
     Describe(parser);
     const bool parsed = parser.parse(arguments);
@@ -195,20 +229,40 @@ std::optional<int> AnswerWithoutWindow(const QStringList& arguments) {
     if (const QString misuse = Misuse(parser, parsed); !misuse.isEmpty()) {
         return WrongCommandLine(misuse);
     }
-    // --help-all lists Qt's window options too, which only the window's step knows.
-    if (parser.isSet(QStringLiteral("help-all")) ||
-        (!parser.isSet(kList) && !parser.isSet(kAddTo) && !parser.isSet(kExtractTo) &&
-         !parser.isSet(kSalvageTo))) {
+    // --help-all lists Qt's window options too, which only the window's step knows; the actions
+    // that ask need the window system too.
+    const bool command = std::ranges::any_of(
+        kWithoutWindow, [&](const QString& name) { return parser.isSet(name); });
+    if (parser.isSet(QStringLiteral("help-all")) || !command) {
         return std::nullopt;
     }
+    return RunSayingErrors([&] { return Run(parser, desktop); }, desktop);
+}
+
+int RunSayingErrors(const std::function<int()>& run, DesktopAnswer* desktop) {
+    QString error;
     try {
-        return Run(parser);
-    } catch (const ArchiveError& error) {
-        std::fprintf(stderr, "kofrex: %s\n", qPrintable(TranslatedDescription(error)));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "kofrex: %s\n", error.what());
+        return run();
+    } catch (const ArchiveError& failure) {
+        error = TranslatedDescription(failure);
+    } catch (const std::exception& failure) {
+        error = QString::fromLocal8Bit(failure.what());
+    }
+    std::fprintf(stderr, "kofrex: %s\n", qPrintable(error));
+    if (desktop != nullptr) {
+        desktop->Tell(error);
     }
     return 1;
+}
+
+std::optional<AskingAction> AskingActionNamed(const QStringList& arguments) {
+    QCommandLineParser parser;
+    Describe(parser);
+    if (!parser.parse(arguments) || !(parser.isSet(kAdd) || parser.isSet(kExtract))) {
+        return std::nullopt;
+    }
+    return AskingAction{parser.isSet(kAdd) ? AskingAction::Kind::Add : AskingAction::Kind::Extract,
+                        Bytes(parser.positionalArguments())};
 }
 
 QString ArchiveNamedOnCommandLine(const QStringList& arguments) {

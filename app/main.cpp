@@ -1,9 +1,12 @@
 #include <QApplication>
 
 #include "command_line.h"
+#include "desktop_answer.h"
+#include "file_manager_actions.h"
 #include "frmMain.h"
 #include "kofrex_icons.h"
 #include "modKofrex.h"
+#include "qt_common_dialog.h"
 #include "replacement_file.h"
 #include "translations.h"
 
@@ -12,7 +15,9 @@ int main(int argc, char* argv[]) {
     kofrex::RemoveTemporariesWhenEnded();
     QCoreApplication::setApplicationName(QStringLiteral("kofrex"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOFREX_VERSION));
-    {
+    // From a file manager, the commands answer in windows, which need the window system first.
+    const bool fromDesktop = kofrex::StartedFromDesktop();
+    if (!fromDesktop) {
         // Without the window system, which needs a display: --help, --version and the commands
         // for scripts end the run here.
         const QCoreApplication withoutWindow(argc, argv);
@@ -24,10 +29,23 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     const kofrex::Translations translations;
+    QApplication::setWindowIcon(kofrex::applicationIcon());
+    std::optional<kofrex::DesktopMessages> desktop;
+    if (fromDesktop) {
+        desktop.emplace();
+        if (const std::optional<int> status =
+                kofrex::AnswerWithoutWindow(kofrex::ByteArguments(argc, argv), &*desktop)) {
+            return *status;
+        }
+    }
+    if (const std::optional<kofrex::AskingAction> action =
+            kofrex::AskingActionNamed(kofrex::ByteArguments(argc, argv))) {
+        kofrex::QtCommonDialog dialog(nullptr);
+        return kofrex::RunAskingAction(*action, dialog, desktop ? &*desktop : nullptr);
+    }
     const QString archive = kofrex::ArchiveNamedOnCommandLine(kofrex::ByteArguments(argc, argv));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kofrex::desktopFileId));
-    QApplication::setWindowIcon(kofrex::applicationIcon());
     // Left by a window that was killed: what it opened would stay there for good.
     kofrex::RemoveAbandonedPrivateFolders(kofrex::FileSystem::Default(),
                                           kofrex::PrivateFoldersBase());

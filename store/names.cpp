@@ -172,4 +172,15 @@ std::string FitName(std::string_view name) {
     return fitted;
 }
 
+std::string FolderNamedAfter(std::string_view archive) {
+    constexpr std::string_view kExtension = ".kfx";
+    const std::size_t slash = archive.rfind('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::string_view name = archive.substr(nameStart);
+    const bool named = name.size() > kExtension.size() &&
+                       UpperCase1252(name.substr(name.size() - kExtension.size())) == ".KFX";
+    return named ? std::string(archive.substr(0, archive.size() - kExtension.size()))
+                 : std::string(archive) + ".files";
+}
+
 }  // namespace kofrex

@@ -33,4 +33,8 @@ bool KeepsFileName(std::string_view path);
 // Exactly kNameSize bytes: cut after the last whole one, or padded with spaces.
 std::string FitName(std::string_view name);
 
+// The folder beside the archive at `archive` that its entries are extracted into: its path
+// without the ".kfx" (in any case), or with ".files" added where there is no name before one.
+std::string FolderNamedAfter(std::string_view archive);
+
 }  // namespace kofrex

@@ -23,6 +23,9 @@ struct Command {
     QByteArray printed;  // stdout, exactly; or how it starts, where this ends in a space
     QByteArray said;     // contained in stderr; "" for an empty stderr
     QString output{};    // a file for stdout instead
+    // Started from a desktop without a terminal: `said` is then contained in what its messages
+    // say, each "title buttons: text" and a line break; "" for none.
+    bool fromDesktop = false;
 };
 
 const char* const kAsBytes =
@@ -86,6 +89,23 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--add-to", "S.KFX", "sub/s.kfx"}, 0, "", ""},
         {{"--extract-to", ".", "--overwrite", "S.KFX"}, 1, "", "'./S.KFX' is the archive itself"},
         {{"--list", "S.KFX"}, 0, "S.KFX\t4\t33\n", ""},
+        {{"--extract-here", "a.kfx"}, 0, "", "", {}, true},  // two entries: into a/
+        {{"--extract-here", "a.kfx", "S.KFX"},               // one entry: beside it
+         1,
+         "",
+         "Kofrex 0: Not every file was extracted:\n'a/A.TXT' exists already and was left "
+         "alone.\n'a/B Ä.TXT' exists already and was left alone.\nNot every file was "
+         "extracted:\n'./S.KFX' is the archive itself",
+         {},
+         true},
+        {{"--extract-here", "notes.kfx"},
+         1,
+         "",
+         "Kofrex 0: The file 'notes.kfx' is not an archive that Kofrex can read.\nIt does not "
+         "start with the signature KFRX.\n",
+         {},
+         true},
+        {{"--extract-here", "a.kfx"}, 1, "", "'a/A.TXT' exists already and was left alone (--"},
         {{"--list", "sig.kfx"}, 1, "", "can read.\nIt does not start with the signature KFRX."},
         {{"--list", "v2.kfx"}, 1, "", "It is of version 2; Kofrex reads version 1."},
         {{"--list", "short.kfx"}, 1, "", "the end of the file: 3 entries promised, 0 fit."},
@@ -104,7 +124,17 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
         {{"--list", "a.kfx", "notes.kfx"}, 1, "", "--list takes one archive."},
         {{"--add-to", "a.kfx"}, 1, "", "at least one file"},
         {{"--json", "a.kfx"}, 1, "", "--json goes with --list."},
-        {{"--overwrite", "--list", "a.kfx"}, 1, "", "--overwrite goes with --extract-to or"},
+        {{"--overwrite", "--list", "a.kfx"}, 1, "", "--overwrite goes with --extract-to,"},
+        {{"--add", "--extract", "a.kfx"}, 1, "", "Give one of"},
+        {{"--add"}, 1, "", "--add and --extract take at least one file."},
+        {{"--add-to", "d.kfx", "a.txt"}, 0, "", "", {}, true},  // all done: no message
+        {{"--add-to", "d.kfx", "folder", "a.txt"},
+         1,
+         "",
+         "Kofrex 0: These files were not stored:\nfolder: it is not a regular file.\na.txt: its "
+         "stored name A.TXT is already in the archive.\n",
+         {},
+         true},
         {{"--list", "--add-to", "a.kfx", "--extract-to", "out", "a.kfx"}, 1, "", "Give one of"},
         {{"--help"}, 0, "Usage: ", ""},  // answered before any window system is looked for
         {{"--version"}, 0, "kofrex ", ""},
@@ -121,15 +151,22 @@ TEST(CommandLine, ListsAddsAndExtractsWithoutAWindowAndSaysWhatItLeftOut) {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         bare.remove(name);
     }
+    QProcessEnvironment desktop = bare;
+    const QString shownFile = scratch.filePath("shown");
+    desktop.insert("QT_QPA_PLATFORM", "offscreen");
+    desktop.insert("KOFREX_MESSAGES_TO_FILE", shownFile);
     for (const Command& run : runs) {
         QProcess child;
-        child.setProcessEnvironment(bare);
+        QFile::remove(shownFile);
+        child.setProcessEnvironment(run.fromDesktop ? desktop : bare);
         child.setWorkingDirectory(scratch.path());
         child.setStandardOutputFile(run.output.isEmpty() ? QString() : run.output);
         // Each argument through printf %b, to give the program bytes that are no UTF-8.
         child.start("sh", QStringList{"-c", kAsBytes, KOFREX_PROGRAM} + run.arguments);
         ASSERT_TRUE(child.waitForFinished(20000));
-        const QByteArray said = child.readAllStandardError();
+        QFile shown(shownFile);
+        const QByteArray said = run.fromDesktop ? (shown.open(QIODevice::ReadOnly), shown.readAll())
+                                                : child.readAllStandardError();
         const std::string command = run.arguments.join(' ').toStdString();
         EXPECT_EQ(child.exitCode(), run.status) << command;
         const QByteArray printed = child.readAllStandardOutput();

@@ -466,6 +466,46 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// An opened entry edited by another program goes back on Yes, not on No, and once per edit; a
+// save of the same bytes is no edit. Another program's change meanwhile keeps the edit, asked
+// about again at the close and put back into the entry's new row.
+TEST_F(Window, AnOpenedEntryEditedElsewhereGoesBackOnYesAndOutlivesAChangeMeanwhile) {
+    Run(window->cmdBrowse, Archive("edit.kfx", {{"A.TXT", "1"}, {"NOTES.TXT", "old"}}));
+    QTextBrowser desktop;
+    QDesktopServices::setUrlHandler("file", &desktop, "setSource");
+    ClickRow(1), window->mnuOpen->trigger();
+    QDesktopServices::unsetUrlHandler("file");
+    const std::string copy = desktop.source().toLocalFile().toStdString();
+    const auto edit = [&](const Bytes& bytes) {
+        usleep(10'000);  // a coarse clock would give the edit the same modification time
+        WriteFile(copy, bytes);
+        window->AskAboutEdits();
+    };
+    window->AskAboutEdits();  // nothing changed
+    ++messages->yeses, edit("new");
+    const Bytes updated = ArchiveImage({{"A.TXT", "1"}, {"NOTES.TXT", "new"}});
+    EXPECT_SAME_BYTES(Read("edit.kfx"), updated);
+    window->AskAboutEdits();
+    edit("newer");  // No
+    edit("newer");  // saved again unchanged
+    EXPECT_SAME_BYTES(Read("edit.kfx"), updated);
+    const Bytes theirs = ArchiveImage({{"NOTES.TXT", "theirs"}, {"A.TXT", "1"}});
+    Write("edit.kfx", theirs);
+    ++messages->yeses, edit("mine");
+    EXPECT_SAME_BYTES(Read("edit.kfx"), theirs);
+    EXPECT_SAME_BYTES(ReadFile(copy), "mine");
+    ++messages->yeses, window->close();
+    EXPECT_SAME_BYTES(Read("edit.kfx"), ArchiveImage({{"NOTES.TXT", "mine"}, {"A.TXT", "1"}}));
+    const QString asked = "Kofrex 4: 'NOTES.TXT' was changed. Update it in the archive?";
+    EXPECT_EQ(messages->shown,
+              QStringList({asked, asked, asked,
+                           "Kofrex 0: 'NOTES.TXT' could not be updated: another program changed "
+                           "the archive meanwhile, and its list has been read again. The edited "
+                           "file is kept at " +
+                               QString::fromStdString(copy) + " until Kofrex closes.",
+                           asked}));
+}
+
 TEST_F(Window, ProgressShowsWaitingAndWorkAndEscapeOrCloseLeavesEveryFile) {
     MakeWindow(std::chrono::milliseconds(0));  // each progress dialog shows at the first report
     ShowWindow();

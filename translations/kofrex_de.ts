@@ -285,6 +285,54 @@
         <translation>Kein Eintrag von „%1“ ist darin vollständig: Es wurde nichts gerettet.</translation>
     </message>
     <message>
+        <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
+        <translation>Schreibt jeden Eintrag des beschädigten ARCHIVS, dessen Daten vollständig darin liegen, in &lt;folder&gt;, wie --extract-to alle schreibt, und nennt jeden Eintrag, der nicht gerettet werden konnte, mit dem Grund.</translation>
+    </message>
+    <message>
+        <source>--salvage-to takes the folder and one archive.</source>
+        <translation>--salvage-to erwartet den Ordner und ein Archiv.</translation>
+    </message>
+    <message>
+        <source>Extracting %1…</source>
+        <translation>%1 wird entpackt…</translation>
+    </message>
+    <message>
+        <source>Adding to %1…</source>
+        <translation>Hinzufügen zu %1…</translation>
+    </message>
+    <message>
+        <source>Write every entry of each ARCHIVE beside it: a single entry into the archive&apos;s folder, several into a folder named after the archive.</source>
+        <translation>Schreibt jeden Eintrag jedes ARCHIVS daneben: einen einzelnen Eintrag in den Ordner des Archivs, mehrere in einen nach dem Archiv benannten Ordner.</translation>
+    </message>
+    <message>
+        <source>Ask for the archive to store each FILE in, proposing one named after the first file (after their folder for several).</source>
+        <translation>Fragt nach dem Archiv, in dem jede DATEI gespeichert wird, und schlägt eines vor, das nach der ersten Datei benannt ist (bei mehreren nach ihrem Ordner).</translation>
+    </message>
+    <message>
+        <source>Ask for the folder to write every entry of each ARCHIVE into.</source>
+        <translation>Fragt nach dem Ordner, in den jeder Eintrag jedes ARCHIVS geschrieben wird.</translation>
+    </message>
+    <message>
+        <source>With --extract-to, --extract-here or --salvage-to: replace files already there.</source>
+        <translation>Mit --extract-to, --extract-here oder --salvage-to: bereits vorhandene Dateien ersetzen.</translation>
+    </message>
+    <message>
+        <source>--extract-here takes at least one archive.</source>
+        <translation>--extract-here erwartet mindestens ein Archiv.</translation>
+    </message>
+    <message>
+        <source>Give one of --list, --add-to, --extract-to, --salvage-to, --extract-here, --add and --extract.</source>
+        <translation>Geben Sie eines von --list, --add-to, --extract-to, --salvage-to, --extract-here, --add und --extract an.</translation>
+    </message>
+    <message>
+        <source>--add and --extract take at least one file.</source>
+        <translation>--add und --extract erwarten mindestens eine Datei.</translation>
+    </message>
+    <message>
+        <source>--overwrite goes with --extract-to, --extract-here or --salvage-to.</source>
+        <translation>--overwrite gehört zu --extract-to, --extract-here oder --salvage-to.</translation>
+    </message>
+    <message>
         <source>Packs files into one .kfx archive and extracts them.
 
 Without a command it opens the window, with the archive named. These commands work
@@ -293,6 +341,12 @@ without a window or a display, for scripts and file managers:
   kofrex --add-to ARCHIVE FILE...
   kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]
   kofrex --salvage-to FOLDER [--overwrite] ARCHIVE
+  kofrex --extract-here [--overwrite] ARCHIVE...
+These ask first, in the desktop&apos;s file chooser, for file managers&apos; actions:
+  kofrex --add FILE...
+  kofrex --extract ARCHIVE...
+Started from a desktop without a terminal, the commands show their progress in a
+window and what they left out in a message.
 On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
 archive as it was. Exit status: 0 when everything asked was done, 1 when the
 command line is wrong or anything failed or was left out (each named on stderr).</source>
@@ -304,29 +358,15 @@ ohne Fenster oder Anzeige, für Skripte und Dateimanager:
   kofrex --add-to ARCHIV DATEI...
   kofrex --extract-to ORDNER [--overwrite] ARCHIV [NAME...]
   kofrex --salvage-to ORDNER [--overwrite] ARCHIV
+  kofrex --extract-here [--overwrite] ARCHIV...
+Diese fragen zuerst, in der Dateiauswahl der Arbeitsumgebung, für Aktionen von Dateimanagern:
+  kofrex --add DATEI...
+  kofrex --extract ARCHIV...
+Ohne Terminal aus der Arbeitsumgebung gestartet, zeigen die Befehle ihren Fortschritt in einem
+Fenster und in einer Meldung, was sie ausgelassen haben.
 Im Terminal zeigt längere Arbeit ihren Fortschritt, und Strg+C bricht sie ab, wobei das
 Archiv unverändert bleibt. Rückgabewert: 0, wenn alles Verlangte erledigt wurde, 1, wenn die
 Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils auf stderr genannt).</translation>
-    </message>
-    <message>
-        <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
-        <translation>Schreibt jeden Eintrag des beschädigten ARCHIVS, dessen Daten vollständig darin liegen, in &lt;folder&gt;, wie --extract-to alle schreibt, und nennt jeden Eintrag, der nicht gerettet werden konnte, mit dem Grund.</translation>
-    </message>
-    <message>
-        <source>With --extract-to or --salvage-to: replace files already there.</source>
-        <translation>Mit --extract-to oder --salvage-to: bereits vorhandene Dateien ersetzen.</translation>
-    </message>
-    <message>
-        <source>--salvage-to takes the folder and one archive.</source>
-        <translation>--salvage-to erwartet den Ordner und ein Archiv.</translation>
-    </message>
-    <message>
-        <source>Give one of --list, --add-to, --extract-to and --salvage-to.</source>
-        <translation>Geben Sie eines von --list, --add-to, --extract-to und --salvage-to an.</translation>
-    </message>
-    <message>
-        <source>--overwrite goes with --extract-to or --salvage-to.</source>
-        <translation>--overwrite gehört zu --extract-to oder --salvage-to.</translation>
     </message>
 </context>
 <context>
@@ -647,6 +687,26 @@ Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils au
     <message>
         <source>Stored as: %1</source>
         <translation>Gespeichert als: %1</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; was changed. Update it in the archive?</source>
+        <translation>„%1“ wurde geändert. Soll es im Archiv aktualisiert werden?</translation>
+    </message>
+    <message>
+        <source>Updating %1…</source>
+        <translation>%1 wird aktualisiert…</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; could not be updated: another program changed the archive meanwhile, and its list has been read again. The edited file is kept at %2 until Kofrex closes.</source>
+        <translation>„%1“ konnte nicht aktualisiert werden: Ein anderes Programm hat das Archiv inzwischen geändert, und seine Liste wurde neu eingelesen. Die bearbeitete Datei bleibt unter %2 erhalten, bis Kofrex beendet wird.</translation>
+    </message>
+    <message>
+        <source>The edited file is kept at %1 until Kofrex closes.</source>
+        <translation>Die bearbeitete Datei bleibt unter %1 erhalten, bis Kofrex beendet wird.</translation>
+    </message>
+    <message>
+        <source>Add to Kofrex archive</source>
+        <translation>Zu Kofrex-Archiv hinzufügen</translation>
     </message>
 </context>
 </TS>

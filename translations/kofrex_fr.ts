@@ -285,6 +285,54 @@
         <translation>Aucune entrée de «&#xa0;%1&#xa0;» n’y est entière&#xa0;: rien n’a été récupéré.</translation>
     </message>
     <message>
+        <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
+        <translation>Écrit chaque entrée de l’ARCHIVE endommagée dont les données y sont entières dans &lt;folder&gt;, comme --extract-to les écrit toutes, et nomme chaque entrée qui n’a pas pu être récupérée, avec la raison.</translation>
+    </message>
+    <message>
+        <source>--salvage-to takes the folder and one archive.</source>
+        <translation>--salvage-to attend le dossier et une archive.</translation>
+    </message>
+    <message>
+        <source>Extracting %1…</source>
+        <translation>Extraction de %1…</translation>
+    </message>
+    <message>
+        <source>Adding to %1…</source>
+        <translation>Ajout à %1…</translation>
+    </message>
+    <message>
+        <source>Write every entry of each ARCHIVE beside it: a single entry into the archive&apos;s folder, several into a folder named after the archive.</source>
+        <translation>Écrit chaque entrée de chaque ARCHIVE à côté d’elle&#xa0;: une entrée seule dans le dossier de l’archive, plusieurs dans un dossier nommé d’après l’archive.</translation>
+    </message>
+    <message>
+        <source>Ask for the archive to store each FILE in, proposing one named after the first file (after their folder for several).</source>
+        <translation>Demande l’archive où ranger chaque FICHIER, en proposant une archive nommée d’après le premier fichier (d’après leur dossier s’il y en a plusieurs).</translation>
+    </message>
+    <message>
+        <source>Ask for the folder to write every entry of each ARCHIVE into.</source>
+        <translation>Demande le dossier où écrire chaque entrée de chaque ARCHIVE.</translation>
+    </message>
+    <message>
+        <source>With --extract-to, --extract-here or --salvage-to: replace files already there.</source>
+        <translation>Avec --extract-to, --extract-here ou --salvage-to&#xa0;: remplace les fichiers déjà présents.</translation>
+    </message>
+    <message>
+        <source>--extract-here takes at least one archive.</source>
+        <translation>--extract-here attend au moins une archive.</translation>
+    </message>
+    <message>
+        <source>Give one of --list, --add-to, --extract-to, --salvage-to, --extract-here, --add and --extract.</source>
+        <translation>Donnez une seule option parmi --list, --add-to, --extract-to, --salvage-to, --extract-here, --add et --extract.</translation>
+    </message>
+    <message>
+        <source>--add and --extract take at least one file.</source>
+        <translation>--add et --extract attendent au moins un fichier.</translation>
+    </message>
+    <message>
+        <source>--overwrite goes with --extract-to, --extract-here or --salvage-to.</source>
+        <translation>--overwrite va avec --extract-to, --extract-here ou --salvage-to.</translation>
+    </message>
+    <message>
         <source>Packs files into one .kfx archive and extracts them.
 
 Without a command it opens the window, with the archive named. These commands work
@@ -293,6 +341,12 @@ without a window or a display, for scripts and file managers:
   kofrex --add-to ARCHIVE FILE...
   kofrex --extract-to FOLDER [--overwrite] ARCHIVE [NAME...]
   kofrex --salvage-to FOLDER [--overwrite] ARCHIVE
+  kofrex --extract-here [--overwrite] ARCHIVE...
+These ask first, in the desktop&apos;s file chooser, for file managers&apos; actions:
+  kofrex --add FILE...
+  kofrex --extract ARCHIVE...
+Started from a desktop without a terminal, the commands show their progress in a
+window and what they left out in a message.
 On a terminal, long work shows its progress and Ctrl+C cancels it, leaving the
 archive as it was. Exit status: 0 when everything asked was done, 1 when the
 command line is wrong or anything failed or was left out (each named on stderr).</source>
@@ -304,29 +358,16 @@ sans fenêtre ni affichage, pour les scripts et les gestionnaires de fichiers&#x
   kofrex --add-to ARCHIVE FICHIER...
   kofrex --extract-to DOSSIER [--overwrite] ARCHIVE [NOM...]
   kofrex --salvage-to DOSSIER [--overwrite] ARCHIVE
+  kofrex --extract-here [--overwrite] ARCHIVE...
+Celles-ci demandent d’abord, dans le sélecteur de fichiers du bureau, pour les actions des
+gestionnaires de fichiers&#xa0;:
+  kofrex --add FICHIER...
+  kofrex --extract ARCHIVE...
+Lancées depuis le bureau sans terminal, les commandes affichent leur progression dans une
+fenêtre et ce qu’elles ont omis dans un message.
 Dans un terminal, un long travail affiche sa progression et Ctrl+C l’annule, en laissant
 l’archive telle quelle. Code de sortie&#xa0;: 0 quand tout ce qui était demandé a été fait, 1 quand
 la ligne de commande est fausse ou que quelque chose a échoué ou a été omis (chacun nommé sur stderr).</translation>
-    </message>
-    <message>
-        <source>Write every entry of the damaged ARCHIVE whose data lie whole in it into &lt;folder&gt;, as --extract-to writes them all, and name each entry that could not be recovered, and why.</source>
-        <translation>Écrit chaque entrée de l’ARCHIVE endommagée dont les données y sont entières dans &lt;folder&gt;, comme --extract-to les écrit toutes, et nomme chaque entrée qui n’a pas pu être récupérée, avec la raison.</translation>
-    </message>
-    <message>
-        <source>With --extract-to or --salvage-to: replace files already there.</source>
-        <translation>Avec --extract-to ou --salvage-to&#xa0;: remplacer les fichiers déjà présents.</translation>
-    </message>
-    <message>
-        <source>--salvage-to takes the folder and one archive.</source>
-        <translation>--salvage-to attend le dossier et une archive.</translation>
-    </message>
-    <message>
-        <source>Give one of --list, --add-to, --extract-to and --salvage-to.</source>
-        <translation>Indiquez une seule des options --list, --add-to, --extract-to et --salvage-to.</translation>
-    </message>
-    <message>
-        <source>--overwrite goes with --extract-to or --salvage-to.</source>
-        <translation>--overwrite va avec --extract-to ou --salvage-to.</translation>
     </message>
 </context>
 <context>
@@ -647,6 +688,26 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     <message>
         <source>Stored as: %1</source>
         <translation>Enregistré sous&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; was changed. Update it in the archive?</source>
+        <translation>«&#xa0;%1&#xa0;» a été modifié. Voulez-vous le mettre à jour dans l’archive&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Updating %1…</source>
+        <translation>Mise à jour de %1…</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; could not be updated: another program changed the archive meanwhile, and its list has been read again. The edited file is kept at %2 until Kofrex closes.</source>
+        <translation>«&#xa0;%1&#xa0;» n’a pas pu être mis à jour&#xa0;: un autre programme a modifié l’archive entre-temps, et sa liste a été relue. Le fichier modifié est conservé dans %2 jusqu’à la fermeture de Kofrex.</translation>
+    </message>
+    <message>
+        <source>The edited file is kept at %1 until Kofrex closes.</source>
+        <translation>Le fichier modifié est conservé dans %1 jusqu’à la fermeture de Kofrex.</translation>
+    </message>
+    <message>
+        <source>Add to Kofrex archive</source>
+        <translation>Ajouter à une archive Kofrex</translation>
     </message>
 </context>
 </TS>

@@ -216,7 +216,9 @@ void frmMain::SalvageArchive(QString path, std::size_t whole) {
     }
 }
 
-QStringList frmMain::ExtractPrivately() {
+std::vector<std::pair<int, QString>> frmMain::ExtractPrivately() {
+    // An edit not yet asked about is, before its copy is written again.
+    AskAboutEdits();
     if (!store_.ArchiveUnchanged()) {
         ReadChangedArchiveAgain();
         return {};
@@ -244,17 +246,17 @@ QStringList frmMain::ExtractPrivately() {
                         QString::fromLatin1(kApplicationTitle));
     }
     const std::vector<std::string> names = SafeFileNames(store_.Entries());
-    QStringList paths;
+    std::vector<std::pair<int, QString>> copies;
     for (const std::int32_t entry : entries) {
         const bool written =
             std::none_of(report.leftAlone.begin(), report.leftAlone.end(),
                          [entry](const modKofrex::LeftAlone& file) { return file.index == entry; });
+        const std::string& name = names.at(static_cast<std::size_t>(entry - 1));
         if (written) {
-            paths << folder + u'/' +
-                         QString::fromStdString(names.at(static_cast<std::size_t>(entry - 1)));
+            copies.emplace_back(entry - 1, folder + u'/' + QString::fromStdString(name));
         }
     }
-    return paths;
+    return copies;
 }
 
 void frmMain::OpenEntry() {
@@ -267,7 +269,8 @@ void frmMain::OpenEntry() {
                         kButtonsYesNo | kDefaultButton2) != kAnswerYes) {
         return;
     }
-    for (const QString& path : ExtractPrivately()) {
+    for (const auto& [row, path] : ExtractPrivately()) {
+        WatchOpened(path, row);
         if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
             messages_->Show(
                 tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()));
@@ -276,16 +279,17 @@ void frmMain::OpenEntry() {
 }
 
 std::unique_ptr<QMimeData> frmMain::DragData() {
-    const bool selected = !store_.ArchivePath().empty() && lstFiles->ListIndex() != -1;
-    const QStringList paths = selected ? ExtractPrivately() : QStringList();
-    if (paths.isEmpty()) {
+    if (store_.ArchivePath().empty() || lstFiles->ListIndex() == -1) {
+        return nullptr;
+    }
+    QList<QUrl> urls;
+    for (const auto& [row, path] : ExtractPrivately()) {
+        urls << QUrl::fromLocalFile(path);
+    }
+    if (urls.isEmpty()) {
         return nullptr;
     }
     auto data = std::make_unique<QMimeData>();
-    QList<QUrl> urls;
-    for (const QString& path : paths) {
-        urls << QUrl::fromLocalFile(path);
-    }
     data->setUrls(urls);
     return data;
 }

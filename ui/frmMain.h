@@ -19,6 +19,7 @@
 #include "list_box.h"
 #include "message_box.h"
 #include "modKofrex.h"
+#include "opened_entries.h"
 #include "private_folder.h"
 #include "work_progress.h"
 
@@ -77,6 +78,10 @@ class frmMain : public QWidget {
     // folder; null without a selected row or when the archive changed under the table.
     std::unique_ptr<QMimeData> DragData();
 
+    // Asks about each opened entry whose copy was edited whether to put the edit back into the
+    // archive: once the edits are quiet, and at the close, before the private folder goes.
+    void AskAboutEdits();
+
   protected:
     // Closing the window while file work runs stops the work first.
     void closeEvent(QCloseEvent* event) override;
@@ -126,9 +131,9 @@ class frmMain : public QWidget {
     void RenameEntry();
     void DeleteEntry();
     void DragOutEntry();
-    // Writes the selected entries under their safe names into the private folder; their paths,
-    // none when the archive changed under the table (then read again).
-    QStringList ExtractPrivately();
+    // Writes the selected entries under their safe names into the private folder; the row and
+    // path of each written, none when the archive changed under the table (then read again).
+    std::vector<std::pair<int, QString>> ExtractPrivately();
     // Runs a change of one entry and shows its outcome; `refused` tells why one was declined.
     void ChangeEntry(const QString& what, const std::function<AddOutcome()>& change,
                      const std::function<QString(AddOutcome)>& refused);
@@ -187,6 +192,12 @@ class frmMain : public QWidget {
     QString lastExtractFolder_;
     // Entries opened or dragged out are written here; removed with the window.
     std::unique_ptr<PrivateFolder> privateFolder_;
+
+    // The round trip of opened entries (opened_entries.cpp).
+    void WatchOpened(const QString& path, int row);
+    void PutBackEdit(OpenedCopy& copy, const QString& name);
+    std::unique_ptr<OpenedEntries> opened_;
+    bool askingAboutEdits_ = false;
 };
 
 // Where the window's private folders are made: the session's own runtime folder where the

@@ -111,8 +111,9 @@ void WorkProgress::ShowDialog() {
         cancel->setDefault(false);
     }
     // The keyboard stays where the user is typing: in another program, or another Kofrex
-    // window. Only from this window does it move to the dialog.
-    const bool fromHere = window_->isActiveWindow();
+    // window. Only from this window, or as the only window of a command, does it move to the
+    // dialog.
+    const bool fromHere = window_ == nullptr || window_->isActiveWindow();
     dialog_->setAttribute(Qt::WA_ShowWithoutActivating, !fromHere);
     dialog_->show();
     if (fromHere) {

@@ -23,7 +23,8 @@ inline constexpr std::chrono::milliseconds kProgressDelay{500};
 
 class WorkProgress : public QObject {
   public:
-    // `what` is the dialog's text, e.g. "Adding DATA.BIN…".
+    // `what` is the dialog's text, e.g. "Adding DATA.BIN…". Without a `window` the dialog is
+    // a window of its own.
     WorkProgress(QWidget* window, QString what, std::chrono::milliseconds showAfter);
     ~WorkProgress() override;
     WorkProgress(const WorkProgress&) = delete;
