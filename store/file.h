@@ -106,6 +106,21 @@ class File {
     std::string path_;
 };
 
+// Copies ranges of one file, reading small ones in large pieces: many small entries cost a few
+// reads instead of one each.
+class ReadAhead {
+  public:
+    explicit ReadAhead(File& source) : source_(source) {}
+    // Copies `count` bytes at `from` to `out` at 0; raises EntryOutsideArchive where the source
+    // ends before.
+    void CopyTo(File& out, std::int64_t from, std::int64_t count, CopyMeter& meter);
+
+  private:
+    File& source_;
+    ByteString piece_;
+    std::int64_t pieceAt_ = 0;
+};
+
 // True when both paths name the same existing file, however spelled or linked.
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b);
 

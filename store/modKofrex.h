@@ -33,6 +33,12 @@ class File;
 // and " (2)", " (3)"... put before its extension where an earlier entry has taken the name
 // (never a name another entry has as its own).
 std::vector<std::string> SafeFileNames(const EntryTable& entries);
+// The same names of the entries `indexes` only (1-based), in their order: one pass over the
+// directory, whatever its size.
+std::vector<std::string> SafeFileNames(const EntryTable& entries,
+                                       const std::vector<std::int32_t>& indexes);
+// The same name of row `row` (0-based) alone.
+std::string SafeFileName(const EntryTable& entries, std::size_t row);
 
 class modKofrex {
   public:
@@ -208,16 +214,21 @@ class modKofrex {
     std::optional<File> TryOpenLocked(const std::string& path);
     bool RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry);
     bool HoldsRow(std::int32_t index) const { return index >= 1 && index <= EntryCount(); }
-    // The files an extract writes before one flush puts them all on the disk: each holds
-    // descriptors until then.
-    std::size_t ExtractBatchSize() const;
+    // The descriptors an extract's batch of files may hold until one flush puts them all on
+    // the disk.
+    long ExtractDescriptors() const;
+    // The archive's header and directory still as the table has them.
+    bool DirectoryUnchanged(File& archive);
     struct Extraction;
+    struct Batch;
     ExtractReport ExtractRows(File& archive, const Directory& directory, const std::string& folder,
-                              const std::vector<std::int32_t>& indexes,
+                              std::vector<std::int32_t> indexes,
                               const OverwriteQuestion& mayOverwrite);
-    void ExtractBatch(Extraction& extraction, const std::vector<std::int32_t>& indexes);
-    std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::int32_t index,
-                                                bool mayReplace = false);
+    void NameBatch(Extraction& extraction, Batch& batch);
+    void NameOrAsk(Extraction& extraction, std::unique_ptr<ReplacementFile> written,
+                   std::size_t at);
+    std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::size_t at,
+                                                bool lookFirst);
     // The planned adds of `paths` whose tests `sources` passed, in `plan`, and their outcomes.
     struct TestedSource;
     std::vector<AddOutcome> PlanAdds(const std::vector<std::string>& paths,

@@ -193,7 +193,8 @@ QString frmMain::ExtractPrivately(int row) {
         privateFolder_ =
             std::make_unique<PrivateFolder>(FileSystem::Default(), PrivateFoldersBase());
     }
-    const QString name = QString::fromStdString(SafeFileNames(store_.Entries()).at(row));
+    const QString name =
+        QString::fromStdString(SafeFileName(store_.Entries(), static_cast<std::size_t>(row)));
     const QString target = QString::fromStdString(privateFolder_->Path()) + u'/' + name;
     bool extracted = true;
     if (!RunWork(tr("Extracting %1…").arg(name),
