@@ -22,7 +22,7 @@ constexpr std::int64_t kExtractBatchBytes = std::int64_t{256} << 20;
 constexpr int kMostDescriptorsPerFile = 2;
 // Descriptors left to the rest of the process: the archive, the folder, a window's own.
 constexpr long kDescriptorsKept = 16;
-// Rows a survey of a damaged directory reads at a time, and a check of a whole one compares.
+// Rows a survey of a damaged directory reads at a time; bytes a check of the directory compares.
 constexpr std::size_t kSurveyRows = std::size_t{1} << 16;
 constexpr std::size_t kCompareBytes = std::size_t{16} << 20;
 
@@ -98,7 +98,7 @@ modKofrex::ExtractReport modKofrex::ExtractEntries(const std::string& folder,
     });
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
     // Every row written must still name the bytes it named.
-    if (!DirectoryUnchanged(archive)) {
+    if (!DirectoryUnchanged(archive, indexes)) {
         ExtractReport changed;
         changed.archiveChanged = true;
         return changed;
@@ -106,26 +106,30 @@ modKofrex::ExtractReport modKofrex::ExtractEntries(const std::string& folder,
     return ExtractRows(archive, {entries_, identity_}, folder, std::move(indexes), mayOverwrite);
 }
 
-// The whole directory compared a piece at a time with the table, so that ten million entries
-// need no second copy of it.
-bool modKofrex::DirectoryUnchanged(File& archive) {
-    if (!(FileIdentity::Of(archive.Status()) == identity_)) {
-        return false;
-    }
+// The header, and the stretch of the directory from the first row asked for to the last,
+// compared a piece at a time with the table: ten million entries need no second copy of it, and
+// one row costs one record.
+bool modKofrex::DirectoryUnchanged(File& archive, const std::vector<std::int32_t>& indexes) {
     const HeaderBytes header =
         EncodeHeader({kSignature, kVersion, static_cast<std::int32_t>(entries_.size())});
-    ByteString piece(std::min(kCompareBytes, entries_.Raw().size() + kHeaderSize), '\0');
-    if (archive.ReadAt(piece.data(), kHeaderSize, 0) < kHeaderSize ||
-        std::string_view(piece.data(), kHeaderSize) !=
-            std::string_view(header.data(), kHeaderSize)) {
+    HeaderBytes read{};
+    if (!(FileIdentity::Of(archive.Status()) == identity_) ||
+        archive.ReadAt(read.data(), kHeaderSize, 0) < kHeaderSize || read != header) {
         return false;
     }
-    const std::string_view raw = entries_.Raw();
-    for (std::size_t done = 0; done < raw.size(); done += piece.size()) {
-        const std::size_t size = std::min(piece.size(), raw.size() - done);
-        if (archive.ReadAt(piece.data(), size, static_cast<std::int64_t>(kDirectoryOffset + done)) <
-                size ||
-            raw.substr(done, size) != std::string_view(piece.data(), size)) {
+    if (indexes.empty()) {
+        return true;
+    }
+    const auto [first, last] = std::minmax_element(indexes.begin(), indexes.end());
+    const std::string_view rows =
+        entries_.Raw().substr(static_cast<std::size_t>(*first - 1) * kEntrySize,
+                              static_cast<std::size_t>(*last - *first + 1) * kEntrySize);
+    ByteString piece(std::min(kCompareBytes, rows.size()), '\0');
+    for (std::size_t done = 0; done < rows.size(); done += piece.size()) {
+        const std::size_t size = std::min(piece.size(), rows.size() - done);
+        const std::int64_t at = DirectoryEnd(*first - 1) + static_cast<std::int64_t>(done);
+        if (archive.ReadAt(piece.data(), size, at) < size ||
+            rows.substr(done, size) != std::string_view(piece.data(), size)) {
             return false;
         }
     }

@@ -217,8 +217,8 @@ class modKofrex {
     // The descriptors an extract's batch of files may hold until one flush puts them all on
     // the disk.
     long ExtractDescriptors() const;
-    // The archive's header and directory still as the table has them.
-    bool DirectoryUnchanged(File& archive);
+    // The archive's header and the rows `indexes` still as the table has them.
+    bool DirectoryUnchanged(File& archive, const std::vector<std::int32_t>& indexes);
     struct Extraction;
     struct Batch;
     ExtractReport ExtractRows(File& archive, const Directory& directory, const std::string& folder,
