@@ -156,7 +156,7 @@ modKofrex::ExtractReport modKofrex::ExtractRows(File& archive, const Directory& 
                           {}};
     // Once for the folder, not for each of thousands of files.
     PrepareFolder(fs_, folder);
-    const long descriptors = ExtractDescriptors();
+    const long descriptors = SpareDescriptors();
     Batch batch;
     for (std::size_t at = 0; at < extraction.indexes.size(); ++at) {
         if (std::unique_ptr<ReplacementFile> written = WriteEntry(extraction, at, false)) {
@@ -236,7 +236,7 @@ std::optional<modKofrex::SalvageReport> modKofrex::SalvageEntries(
     return report;
 }
 
-long modKofrex::ExtractDescriptors() const {
+long modKofrex::SpareDescriptors() const {
     const long limit = fs_.DescriptorLimit();
     return std::max<long>(limit - std::max(kDescriptorsKept, limit / 4), kMostDescriptorsPerFile);
 }

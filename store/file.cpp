@@ -45,14 +45,15 @@ void CopyMeter::Wrote(File& out, std::int64_t position, std::int64_t count) {
     }
 }
 
-std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
+std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path, struct stat* status) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd == -1) {
         return std::nullopt;
     }
     File file(fs, fd, path);
-    struct stat status {};
-    if (fs.Status(fd, status) != 0 || !S_ISREG(status.st_mode)) {
+    struct stat own {};
+    struct stat& found = status != nullptr ? *status : own;
+    if (fs.Status(fd, found) != 0 || !S_ISREG(found.st_mode)) {
         return std::nullopt;
     }
     return file;
@@ -166,8 +167,8 @@ void File::CopyFrom(File& source, std::int64_t from, std::int64_t count, std::in
 }
 
 std::int64_t File::CopyRestOf(File& source, std::int64_t to, std::int64_t limit, CopyMeter& meter,
-                              const std::string& archive) {
-    ByteString buffer(kCopyChunk, '\0');
+                              const std::string& archive, ByteString& buffer) {
+    buffer.resize(std::max(buffer.size(), kCopyChunk));
     std::int64_t done = 0;
     for (;;) {
         const ssize_t got = source.fs_->Read(source.fd_, buffer.data(), buffer.size());

@@ -901,7 +901,8 @@ TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
     File out(fs, fs.Open((folder / "out").c_str(), O_RDWR | O_CREAT, 0600), folder / "out");
     const ProgressCallback none;
     CopyMeter meter(none, 10);
-    EXPECT_EQ(ErrorOf([&] { out.CopyRestOf(*source, 0, 9, meter, archive); }), EOVERFLOW);
+    ByteString buffer;
+    EXPECT_EQ(ErrorOf([&] { out.CopyRestOf(*source, 0, 9, meter, archive, buffer); }), EOVERFLOW);
 }
 
 }  // namespace
