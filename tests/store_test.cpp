@@ -597,14 +597,21 @@ TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
         {".PROFILE", ".PROFILE"},
         {".PROFILE", ".PROFILE (2)"},
         {"\xC9T\xC9", "\xC3\x89T\xC3\x89"},
-        {"A (2).TXT", "A (2).TXT"}};  // safe and unique as stored: it keeps its name
+        {"A (2).TXT", "A (2).TXT"},  // safe and unique as stored: it keeps its name
+        {"C (2)", "C (2)"},
+        {"C", "C"},
+        {"C", "C (3)"},
+        {"D (02)", "D (02)"},  // no number Kofrex gives
+        {"D", "D"},
+        {"D", "D (2)"}};
     std::vector<ArchiveEntry> entries;
     for (const auto& [stored, safe] : names) {
         entries.push_back({FitName(stored), 33, 0});
     }
     const std::vector<std::string> safe = SafeFileNames(EntryTable(entries));
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {  // all at once, and each row alone
         EXPECT_EQ(safe[i], names[i].second) << names[i].first;
+        EXPECT_EQ(SafeFileName(EntryTable(entries), i), names[i].second) << names[i].first;
     }
 }
 
