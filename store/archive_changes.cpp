@@ -21,6 +21,20 @@ ByteString EncodeFront(const ArchiveHeader& header, const EntryTable& entries) {
     return front;
 }
 
+// The source at `path`, held open since its test, or opened now.
+std::optional<File> HeldOrOpened(FileSystem& fs, const std::string& path,
+                                 std::unordered_map<std::string, File>* held) {
+    if (held != nullptr) {
+        if (const auto found = held->find(path); found != held->end()) {
+            std::optional<File> source(std::move(found->second));
+            held->erase(found);
+            return source;
+        }
+    }
+    errno = 0;
+    return File::OpenSource(fs, path);
+}
+
 }  // namespace
 
 AddOutcome modKofrex::AddFileToArchive(const std::string& path) {
@@ -32,7 +46,8 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
     if (!FileExists(archivePath_)) {
         return std::vector<AddOutcome>(paths.size(), AddOutcome::NoArchive);
     }
-    const std::vector<TestedSource> sources = TestSources(paths);
+    HeldSources held;
+    const std::vector<TestedSource> sources = TestSources(paths, &held);
     if (std::none_of(sources.begin(), sources.end(), [](const TestedSource& source) {
             return source.outcome == AddOutcome::Stored;
         })) {
@@ -54,7 +69,7 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::vector<std::stri
     ArchivePlan plan = ArchivePlan::KeepingData(old->entries, old->identity.length);
     const std::vector<AddOutcome> outcomes = PlanAdds(paths, sources, plan);
     if (plan.entries.size() > old->entries.size()) {
-        Rewrite(Locked{std::move(archive), std::move(*old)}, plan, archivePath_);
+        Rewrite(Locked{std::move(archive), std::move(*old)}, plan, archivePath_, &held);
     }
     return outcomes;
 }
@@ -69,12 +84,13 @@ std::vector<AddOutcome> modKofrex::AddFilesToArchive(const std::string& path,
     archivePath_.clear();
     entries_ = {};
     ArchivePlan plan;
-    const std::vector<AddOutcome> outcomes = PlanAdds(paths, TestSources(paths), plan);
+    HeldSources held;
+    const std::vector<AddOutcome> outcomes = PlanAdds(paths, TestSources(paths, &held), plan);
     if (plan.entries.empty()) {
         return outcomes;
     }
     try {
-        Rewrite(std::nullopt, plan, path);
+        Rewrite(std::nullopt, plan, path, &held);
     } catch (const TargetAppeared&) {
         // Another program made it meanwhile: added to that one, if it is an archive.
         return AddFilesToArchive(path, paths);
@@ -126,18 +142,26 @@ std::unordered_set<std::string> modKofrex::StoredAmong(
     return stored;
 }
 
-std::vector<modKofrex::TestedSource> modKofrex::TestSources(
-    const std::vector<std::string>& paths) const {
+std::vector<modKofrex::TestedSource> modKofrex::TestSources(const std::vector<std::string>& paths,
+                                                            HeldSources* held) const {
+    // The archive looked at once, however many files are added.
+    struct stat archive {};
+    const bool current =
+        !archivePath_.empty() && fs_.PathStatus(archivePath_.c_str(), archive) == 0;
+    const auto holdable = static_cast<std::size_t>(SpareDescriptors());
     std::vector<TestedSource> tested;
     for (const std::string& path : paths) {
-        const std::optional<File> file =
-            FileExists(path) ? File::OpenSource(fs_, path) : std::nullopt;
+        struct stat status {};
+        std::optional<File> file = File::OpenSource(fs_, path, &status);
         if (!file) {
             tested.push_back({SourceDeclined(path)});  // a pipe or a device is declined too
-        } else if (IsCurrentArchive(path)) {
+        } else if (current && FileIdentity::Of(status).SameFileAs(FileIdentity::Of(archive))) {
             tested.push_back({AddOutcome::ArchiveItself});
         } else {
-            tested.push_back({AddOutcome::Stored, file->Length()});
+            tested.push_back({AddOutcome::Stored, status.st_size});
+            if (held != nullptr && held->size() < holdable) {
+                held->emplace(path, std::move(*file));
+            }
         }
     }
     return tested;
@@ -151,14 +175,13 @@ AddOutcome modKofrex::SourceDeclined(const std::string& path) const {
 
 // Read once: the entry's Size is what was read, whatever the file does meanwhile.
 std::int64_t modKofrex::CopySource(File& out, const std::string& path, std::int64_t position,
-                                   CopyMeter& meter) {
-    errno = 0;
-    std::optional<File> source = File::OpenSource(fs_, path);
+                                   CopyMeter& meter, ByteString& buffer, HeldSources* held) {
+    std::optional<File> source = HeldOrOpened(fs_, path, held);
     if (!source) {  // gone or changed into something else since it was tested
         throw ArchiveError::FromErrno(errno != 0 ? errno : ENOENT, Failed::Read, path);
     }
     const std::int64_t length =
-        out.CopyRestOf(*source, position, kMaxPosition - position, meter, archivePath_);
+        out.CopyRestOf(*source, position, kMaxPosition - position, meter, archivePath_, buffer);
     source->Close();
     return length;
 }
@@ -255,7 +278,7 @@ AddOutcome modKofrex::ReplaceEntry(std::int32_t index, const std::string& path) 
 }
 
 void modKofrex::Rewrite(std::optional<Locked> locked, const ArchivePlan& plan,
-                        const std::string& path) {
+                        const std::string& path, HeldSources* held) {
     const std::vector<std::int64_t> known = plan.KnownLengths();
     if (!plan.Directory(known)) {
         throw ArchiveError::Overflow(path);  // known before anything is written
@@ -267,13 +290,14 @@ void modKofrex::Rewrite(std::optional<Locked> locked, const ArchivePlan& plan,
     File& out = replacement.Output();
     CopyMeter meter(progress_, std::accumulate(known.begin(), known.end(), std::int64_t{0}));
     std::vector<std::int64_t> lengths;
+    ByteString buffer;  // one for every source
     std::int64_t position = dataStart;
     for (const ArchivePlan::Piece& piece : plan.pieces) {
         if (piece.source.empty()) {
             out.CopyFrom(locked->archive, piece.from, piece.count, position, meter);
             lengths.push_back(piece.count);
         } else {
-            lengths.push_back(CopySource(out, piece.source, position, meter));
+            lengths.push_back(CopySource(out, piece.source, position, meter, buffer, held));
         }
         position += lengths.back();
     }

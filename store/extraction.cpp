@@ -14,14 +14,17 @@
 namespace kofrex {
 namespace {
 
-// Files an extract of several writes before it flushes them all at once, where descriptors
-// allow: each holds two until then (the file and its lock).
-constexpr std::size_t kExtractBatch = 64;
-constexpr long kDescriptorsPerFile = 2;
+// An extract of several writes up to this many files, or this many bytes, before one flush of
+// the file system puts them all on the disk, as far as descriptors allow: each file holds one
+// or two until then (see ReplacementFile::Descriptors).
+constexpr std::size_t kExtractBatch = kMaxTemporaries;
+constexpr std::int64_t kExtractBatchBytes = std::int64_t{256} << 20;
+constexpr int kMostDescriptorsPerFile = 2;
 // Descriptors left to the rest of the process: the archive, the folder, a window's own.
 constexpr long kDescriptorsKept = 16;
-// Rows a survey of a damaged directory reads at a time.
+// Rows a survey of a damaged directory reads at a time; bytes a check of the directory compares.
 constexpr std::size_t kSurveyRows = std::size_t{1} << 16;
+constexpr std::size_t kCompareBytes = std::size_t{16} << 20;
 
 // Errors that would fail every other file as well: they stop an extract of several.
 bool FailsEveryFile(int error) {
@@ -29,50 +32,7 @@ bool FailsEveryFile(int error) {
            error == EMFILE || error == ENFILE || error == ENOMEM;
 }
 
-// A name from an archive is untrusted: it must stay one name inside the folder.
-std::string SafeName(std::string_view windows1252) {
-    std::string name = DecodeWindows1252(TrimSpaces(windows1252));
-    for (char& c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || c == '/') {
-            c = '_';
-        }
-    }
-    if (name.empty() || name == "." || name == "..") {
-        name = std::string(std::max<std::size_t>(name.size(), 1), '_');
-    }
-    return name;
-}
-
-std::string Numbered(const std::string& name, int number) {
-    const std::size_t dot = name.find_last_of('.');
-    const std::size_t split = dot == std::string::npos || dot == 0 ? name.size() : dot;
-    return name.substr(0, split) + " (" + std::to_string(number) + ")" + name.substr(split);
-}
-
 }  // namespace
-
-std::vector<std::string> SafeFileNames(const EntryTable& entries) {
-    std::vector<std::string> names;
-    names.reserve(entries.size());
-    for (std::size_t row = 0; row < entries.size(); ++row) {
-        names.push_back(SafeName(entries.NameAt(row)));
-    }
-    // Chosen over the whole set: a name that is already safe keeps it, and a number never
-    // gives a later entry's own name to an earlier one.
-    std::unordered_set<std::string> taken(names.begin(), names.end());
-    std::unordered_set<std::string> claimed;
-    for (std::string& name : names) {
-        if (claimed.insert(name).second) {
-            continue;
-        }
-        std::string unique;
-        for (int number = 2; !taken.insert(unique = Numbered(name, number)).second; ++number) {
-        }
-        name = std::move(unique);
-    }
-    return names;
-}
 
 bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target, bool mayReplace) {
     ReleaseReplacedArchive();
@@ -94,22 +54,31 @@ bool modKofrex::ExtractEntry(std::int32_t index, const std::string& target, bool
     return true;
 }
 
-// What an extract of several carries from file to file.
+// What an extract of several carries from file to file. Files are named by their place in
+// `indexes`.
 struct modKofrex::Extraction {
-    File& archive;
+    ReadAhead archive;
     const EntryTable& entries;
     FileIdentity spare;  // the archive read: never written over
     std::string folder;
-    std::vector<std::string> names;
+    std::vector<std::int32_t> indexes;
+    std::vector<std::string> names;  // of `indexes`, in their order
     CopyMeter meter;
     const OverwriteQuestion& mayOverwrite;
     ExtractReport report;
 
-    std::string Target(std::int32_t index) const { return folder + "/" + names[index - 1]; }
-    void LeaveAlone(std::int32_t index, LeftAlone::Reason reason,
+    std::string Target(std::size_t at) const { return folder + "/" + names[at]; }
+    void LeaveAlone(std::size_t at, LeftAlone::Reason reason,
                     std::optional<ArchiveError> error = std::nullopt) {
-        report.leftAlone.push_back({index, Target(index), reason, std::move(error)});
+        report.leftAlone.push_back({indexes[at], Target(at), reason, std::move(error)});
     }
+};
+
+// Files written and not yet named, with their places in the extraction.
+struct modKofrex::Batch {
+    std::vector<std::pair<std::unique_ptr<ReplacementFile>, std::size_t>> files;
+    int descriptors = 0;
+    std::int64_t bytes = 0;
 };
 
 modKofrex::ExtractReport modKofrex::ExtractEntries(const std::string& folder,
@@ -128,39 +97,80 @@ modKofrex::ExtractReport modKofrex::ExtractEntries(const std::string& folder,
         return repeated;
     });
     File archive = File::OpenArchiveForReading(fs_, archivePath_);
-    // The whole directory once: every row written must still name the bytes it named.
-    const std::optional<Directory> now = ReadDirectory(archive);
-    if (!now || !(now->identity == identity_) || now->entries != entries_) {
+    // Every row written must still name the bytes it named.
+    if (!DirectoryUnchanged(archive, indexes)) {
         ExtractReport changed;
         changed.archiveChanged = true;
         return changed;
     }
-    return ExtractRows(archive, {entries_, identity_}, folder, indexes, mayOverwrite);
+    return ExtractRows(archive, {entries_, identity_}, folder, std::move(indexes), mayOverwrite);
+}
+
+// The header, and the stretch of the directory from the first row asked for to the last,
+// compared a piece at a time with the table: ten million entries need no second copy of it, and
+// one row costs one record.
+bool modKofrex::DirectoryUnchanged(File& archive, const std::vector<std::int32_t>& indexes) {
+    const HeaderBytes header =
+        EncodeHeader({kSignature, kVersion, static_cast<std::int32_t>(entries_.size())});
+    HeaderBytes read{};
+    if (!(FileIdentity::Of(archive.Status()) == identity_) ||
+        archive.ReadAt(read.data(), kHeaderSize, 0) < kHeaderSize || read != header) {
+        return false;
+    }
+    if (indexes.empty()) {
+        return true;
+    }
+    const auto [first, last] = std::minmax_element(indexes.begin(), indexes.end());
+    const std::string_view rows =
+        entries_.Raw().substr(static_cast<std::size_t>(*first - 1) * kEntrySize,
+                              static_cast<std::size_t>(*last - *first + 1) * kEntrySize);
+    ByteString piece(std::min(kCompareBytes, rows.size()), '\0');
+    for (std::size_t done = 0; done < rows.size(); done += piece.size()) {
+        const std::size_t size = std::min(piece.size(), rows.size() - done);
+        const std::int64_t at = DirectoryEnd(*first - 1) + static_cast<std::int64_t>(done);
+        if (archive.ReadAt(piece.data(), size, at) < size ||
+            rows.substr(done, size) != std::string_view(piece.data(), size)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 modKofrex::ExtractReport modKofrex::ExtractRows(File& archive, const Directory& directory,
                                                 const std::string& folder,
-                                                const std::vector<std::int32_t>& indexes,
+                                                std::vector<std::int32_t> indexes,
                                                 const OverwriteQuestion& mayOverwrite) {
     std::int64_t total = 0;
     for (const std::int32_t index : indexes) {
         total += directory.entries.at(static_cast<std::size_t>(index - 1)).Size;
     }
-    Extraction extraction{archive,
+    std::vector<std::string> names = SafeFileNames(directory.entries, indexes);
+    Extraction extraction{ReadAhead(archive),
                           directory.entries,
                           directory.identity,
                           folder,
-                          SafeFileNames(directory.entries),
+                          std::move(indexes),
+                          std::move(names),
                           CopyMeter(progress_, total),
                           mayOverwrite,
                           {}};
     // Once for the folder, not for each of thousands of files.
     PrepareFolder(fs_, folder);
-    const std::size_t batch = ExtractBatchSize();
-    for (std::size_t first = 0; first < indexes.size(); first += batch) {
-        const std::size_t end = std::min(indexes.size(), first + batch);
-        ExtractBatch(extraction, {indexes.begin() + first, indexes.begin() + end});
+    const long descriptors = SpareDescriptors();
+    Batch batch;
+    for (std::size_t at = 0; at < extraction.indexes.size(); ++at) {
+        if (std::unique_ptr<ReplacementFile> written = WriteEntry(extraction, at, false)) {
+            batch.descriptors += written->Descriptors();
+            batch.bytes +=
+                extraction.entries[static_cast<std::size_t>(extraction.indexes[at] - 1)].Size;
+            batch.files.emplace_back(std::move(written), at);
+        }
+        if (batch.files.size() == kExtractBatch || batch.bytes >= kExtractBatchBytes ||
+            batch.descriptors + kMostDescriptorsPerFile > descriptors) {
+            NameBatch(extraction, batch);
+        }
     }
+    NameBatch(extraction, batch);
     return std::move(extraction.report);
 }
 
@@ -226,87 +236,86 @@ std::optional<modKofrex::SalvageReport> modKofrex::SalvageEntries(
     return report;
 }
 
-std::size_t modKofrex::ExtractBatchSize() const {
+long modKofrex::SpareDescriptors() const {
     const long limit = fs_.DescriptorLimit();
-    const long spare = std::max(kDescriptorsKept, limit / 4);
-    return static_cast<std::size_t>(
-        std::clamp<long>((limit - spare) / kDescriptorsPerFile, 1, kExtractBatch));
+    return std::max<long>(limit - std::max(kDescriptorsKept, limit / 4), kMostDescriptorsPerFile);
 }
 
-// Files are written in batches: each into a temporary file, then one flush of the file system
-// puts them all on the disk, then each takes its name, and one flush of the folder makes the
-// names durable. After a crash each file is still wholly there or not at all, but the disk is
-// flushed twice a batch instead of twice a file.
-void modKofrex::ExtractBatch(Extraction& extraction, const std::vector<std::int32_t>& indexes) {
-    std::vector<std::pair<std::unique_ptr<ReplacementFile>, std::int32_t>> batch;
-    for (const std::int32_t index : indexes) {
-        if (auto written = WriteEntry(extraction, index)) {
-            batch.emplace_back(std::move(written), index);
-        }
-    }
-    if (batch.empty()) {
+// Files are written in batches: each without a name (or under a temporary one), then one flush
+// of the file system puts them all on the disk, then each takes its name, and one flush of the
+// folder makes the names durable. After a crash each file is still wholly there or not at all,
+// but the disk is flushed twice a batch instead of twice a file.
+void modKofrex::NameBatch(Extraction& extraction, Batch& batch) {
+    if (batch.files.empty()) {
         return;
     }
-    if (fs_.SyncFileSystem(batch.front().first->Output().Descriptor()) != 0) {
+    if (fs_.SyncFileSystem(batch.files.front().first->Output().Descriptor()) != 0) {
         throw ArchiveError::FromErrno(errno, Failed::WriteToFolder, extraction.folder);
     }
-    for (auto& [written, index] : batch) {
+    for (auto& [written, at] : batch.files) {
         try {
-            written->Commit(nullptr, true);
-        } catch (const TargetAppeared&) {  // taken after it was found free: asked again
-            written.reset();
-            if (!extraction.mayOverwrite(extraction.Target(index))) {
-                extraction.LeaveAlone(index, LeftAlone::Reason::Declined);
-                continue;
-            }
-            written = WriteEntry(extraction, index, true);
-            if (written) {
-                written->Commit();
-            }
+            NameOrAsk(extraction, std::move(written), at);
         } catch (const ArchiveError& error) {  // one file that cannot take its name
             if (FailsEveryFile(error.Number())) {
                 throw;
             }
-            extraction.LeaveAlone(index, LeftAlone::Reason::CannotWrite, error);
-            continue;
+            extraction.LeaveAlone(at, LeftAlone::Reason::CannotWrite, error);
         }
-        extraction.report.written += written ? 1 : 0;
     }
+    batch = {};
     FlushFolder(fs_, extraction.folder);
 }
 
-// Entry `index` written to a temporary file that is to replace its target; nullptr when it is
-// left alone: the user would not have an existing file replaced, it is the archive itself, or it
-// cannot be written there.
-std::unique_ptr<ReplacementFile> modKofrex::WriteEntry(Extraction& extraction, std::int32_t index,
-                                                       bool mayReplace) {
-    const ArchiveEntry entry = extraction.entries[static_cast<std::size_t>(index - 1)];
-    const std::string target = extraction.Target(index);
+// Where something has the name already, it is looked at as a replacement looks, and the user
+// asked, only now: a new file in an empty folder costs no look before it is written.
+void modKofrex::NameOrAsk(Extraction& extraction, std::unique_ptr<ReplacementFile> written,
+                          std::size_t at) {
+    try {
+        written->Commit(nullptr, true);
+    } catch (const TargetAppeared&) {
+        written = WriteEntry(extraction, at, true);
+        if (!written) {
+            return;
+        }
+        written->Commit();
+    }
+    ++extraction.report.written;
+}
+
+// Entry `at` written to a file that is to take its target's name; nullptr when it is left alone:
+// the user would not have an existing file replaced, it is the archive itself, or it cannot be
+// written there. Without `lookFirst`, nothing is looked up at the target yet.
+std::unique_ptr<ReplacementFile> modKofrex::WriteEntry(Extraction& extraction, std::size_t at,
+                                                       bool lookFirst) {
+    const ArchiveEntry entry =
+        extraction.entries[static_cast<std::size_t>(extraction.indexes[at] - 1)];
+    const std::string target = extraction.Target(at);
+    bool mayReplace = false;
     for (;;) {
         std::unique_ptr<ReplacementFile> written;
         try {
-            written =
-                std::make_unique<ReplacementFile>(fs_, target, Replacing::ChosenFile,
-                                                  ReplaceRules{mayReplace, true, extraction.spare});
+            written = std::make_unique<ReplacementFile>(
+                fs_, target, Replacing::ChosenFile,
+                ReplaceRules{mayReplace, true, extraction.spare, lookFirst});
         } catch (const TargetAppeared&) {
             if (!extraction.mayOverwrite(target)) {
-                extraction.LeaveAlone(index, LeftAlone::Reason::Declined);
+                extraction.LeaveAlone(at, LeftAlone::Reason::Declined);
                 return nullptr;
             }
             mayReplace = true;
             continue;
         } catch (const WouldReplaceArchive&) {
-            extraction.LeaveAlone(index, LeftAlone::Reason::ArchiveItself);
+            extraction.LeaveAlone(at, LeftAlone::Reason::ArchiveItself);
             return nullptr;
         } catch (const ArchiveError& error) {
             if (FailsEveryFile(error.Number())) {
                 throw;
             }
-            extraction.LeaveAlone(index, LeftAlone::Reason::CannotWrite, error);
+            extraction.LeaveAlone(at, LeftAlone::Reason::CannotWrite, error);
             return nullptr;
         }
-        written->Output().CopyFrom(extraction.archive, entry.Offset - 1, entry.Size, 0,
-                                   extraction.meter);
+        extraction.archive.CopyTo(written->Output(), entry.Offset - 1, entry.Size,
+                                  extraction.meter);
         return written;
     }
 }

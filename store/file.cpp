@@ -16,6 +16,9 @@ constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 // Write-back starts for every this many bytes written; 16 MiB kept the disk busy while the
 // copy went on, without the small requests that cost more than they save.
 constexpr std::int64_t kWriteBackChunk = std::int64_t{16} << 20;
+// Entries up to this size are read a piece of kReadAheadPiece at a time.
+constexpr std::int64_t kReadAheadEntry = std::int64_t{64} << 10;
+constexpr std::int64_t kReadAheadPiece = std::int64_t{4} << 20;
 }  // namespace
 
 FileIdentity FileIdentity::Of(const struct stat& status) {
@@ -42,14 +45,15 @@ void CopyMeter::Wrote(File& out, std::int64_t position, std::int64_t count) {
     }
 }
 
-std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path) {
+std::optional<File> File::OpenSource(FileSystem& fs, const std::string& path, struct stat* status) {
     const int fd = fs.Open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd == -1) {
         return std::nullopt;
     }
     File file(fs, fd, path);
-    struct stat status {};
-    if (fs.Status(fd, status) != 0 || !S_ISREG(status.st_mode)) {
+    struct stat own {};
+    struct stat& found = status != nullptr ? *status : own;
+    if (fs.Status(fd, found) != 0 || !S_ISREG(found.st_mode)) {
         return std::nullopt;
     }
     return file;
@@ -163,8 +167,8 @@ void File::CopyFrom(File& source, std::int64_t from, std::int64_t count, std::in
 }
 
 std::int64_t File::CopyRestOf(File& source, std::int64_t to, std::int64_t limit, CopyMeter& meter,
-                              const std::string& archive) {
-    ByteString buffer(kCopyChunk, '\0');
+                              const std::string& archive, ByteString& buffer) {
+    buffer.resize(std::max(buffer.size(), kCopyChunk));
     std::int64_t done = 0;
     for (;;) {
         const ssize_t got = source.fs_->Read(source.fd_, buffer.data(), buffer.size());
@@ -210,6 +214,24 @@ bool File::TryLockExclusive() {
 
 void File::Unlock() {
     fs_->Lock(fd_, LOCK_UN);  // closing lets it go too; nothing to do if this fails
+}
+
+void ReadAhead::CopyTo(File& out, std::int64_t from, std::int64_t count, CopyMeter& meter) {
+    if (count > kReadAheadEntry) {
+        out.CopyFrom(source_, from, count, 0, meter);
+        return;
+    }
+    const std::int64_t pieceEnd = pieceAt_ + static_cast<std::int64_t>(piece_.size());
+    if (from < pieceAt_ || from + count > pieceEnd) {
+        piece_.resize(static_cast<std::size_t>(kReadAheadPiece));
+        piece_.resize(source_.ReadAt(piece_.data(), piece_.size(), from));
+        pieceAt_ = from;
+        if (static_cast<std::int64_t>(piece_.size()) < count) {
+            throw ArchiveError::EntryOutsideArchive(source_.Path());
+        }
+    }
+    out.WriteAt(piece_.data() + (from - pieceAt_), static_cast<std::size_t>(count), 0);
+    meter.Wrote(out, 0, count);
 }
 
 bool SameFile(FileSystem& fs, const std::string& a, const std::string& b) {

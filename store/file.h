@@ -58,7 +58,9 @@ class File {
   public:
     // A file to read whole, opened without waiting; nullopt when it cannot be opened or is not
     // a regular file (a pipe, a device, a socket), which is declined as an unreadable file is.
-    static std::optional<File> OpenSource(FileSystem& fs, const std::string& path);
+    // With `status`, the file's status goes there.
+    static std::optional<File> OpenSource(FileSystem& fs, const std::string& path,
+                                          struct stat* status = nullptr);
     // Without waiting too: a named pipe opens at once (and is then no archive). Raises.
     static File OpenArchiveForReading(FileSystem& fs, const std::string& path);
     File(FileSystem& fs, int fd, std::string path) : fs_(&fs), fd_(fd), path_(std::move(path)) {}
@@ -83,10 +85,11 @@ class File {
     // Copies `count` bytes of `source` from `from` to this file at `to`, in bounded pieces.
     void CopyFrom(File& source, std::int64_t from, std::int64_t count, std::int64_t to,
                   CopyMeter& meter);
-    // Copies what is left of `source`, read sequentially, to this file at `to`; returns the
-    // number of bytes, raising Overflow of `archive` past `limit` of them (a growing source).
+    // Copies what is left of `source`, read sequentially, to this file at `to`, through
+    // `buffer` (made large enough once, for many copies); returns the number of bytes, raising
+    // Overflow of `archive` past `limit` of them (a growing source).
     std::int64_t CopyRestOf(File& source, std::int64_t to, std::int64_t limit, CopyMeter& meter,
-                            const std::string& archive);
+                            const std::string& archive, ByteString& buffer);
     // False when the file system cannot start write-back early; the final Sync still flushes.
     bool StartWriteBack(std::int64_t from, std::int64_t count);
     void Sync();
@@ -104,6 +107,21 @@ class File {
     FileSystem* fs_;
     int fd_;
     std::string path_;
+};
+
+// Copies ranges of one file, reading small ones in large pieces: many small entries cost a few
+// reads instead of one each.
+class ReadAhead {
+  public:
+    explicit ReadAhead(File& source) : source_(source) {}
+    // Copies `count` bytes at `from` to `out` at 0; raises EntryOutsideArchive where the source
+    // ends before.
+    void CopyTo(File& out, std::int64_t from, std::int64_t count, CopyMeter& meter);
+
+  private:
+    File& source_;
+    ByteString piece_;
+    std::int64_t pieceAt_ = 0;
 };
 
 // True when both paths name the same existing file, however spelled or linked.

@@ -19,6 +19,15 @@ std::string LookupKey(std::string_view name) {
     return UpperCase1252(TrimSpaces(name));
 }
 
+// Whether a stored name is `key` with spaces trimmed and case ignored, without a copy of it: a
+// lookup among millions of rows makes none.
+bool MatchesKey(std::string_view stored, std::string_view key) {
+    const std::string_view name = TrimSpaces(stored);
+    return name.size() == key.size() &&
+           std::equal(name.begin(), name.end(), key.begin(),
+                      [](char a, char b) { return UpperCase1252(a) == b; });
+}
+
 }  // namespace
 
 bool modKofrex::FileExists(const std::string& path) const {
@@ -245,7 +254,7 @@ std::vector<std::int32_t> modKofrex::EntryRows(std::string_view name) const {
         const auto index = static_cast<std::int32_t>(row + 1);
         if (entries_.NameAt(row) == exact) {
             exactRows.push_back(index);
-        } else if (exactRows.empty() && LookupKey(entries_.NameAt(row)) == key) {
+        } else if (exactRows.empty() && MatchesKey(entries_.NameAt(row), key)) {
             foldedRows.push_back(index);
         }
     }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -33,6 +34,12 @@ class File;
 // and " (2)", " (3)"... put before its extension where an earlier entry has taken the name
 // (never a name another entry has as its own).
 std::vector<std::string> SafeFileNames(const EntryTable& entries);
+// The same names of the entries `indexes` only (1-based), in their order: one pass over the
+// directory, whatever its size.
+std::vector<std::string> SafeFileNames(const EntryTable& entries,
+                                       const std::vector<std::int32_t>& indexes);
+// The same name of row `row` (0-based) alone.
+std::string SafeFileName(const EntryTable& entries, std::size_t row);
 
 class modKofrex {
   public:
@@ -208,16 +215,20 @@ class modKofrex {
     std::optional<File> TryOpenLocked(const std::string& path);
     bool RecordUnchanged(File& archive, std::int32_t index, const ArchiveEntry& entry);
     bool HoldsRow(std::int32_t index) const { return index >= 1 && index <= EntryCount(); }
-    // The files an extract writes before one flush puts them all on the disk: each holds
-    // descriptors until then.
-    std::size_t ExtractBatchSize() const;
+    // The descriptors an extract's batch of files, or an add's sources, may hold at once.
+    long SpareDescriptors() const;
+    // The archive's header and the rows `indexes` still as the table has them.
+    bool DirectoryUnchanged(File& archive, const std::vector<std::int32_t>& indexes);
     struct Extraction;
+    struct Batch;
     ExtractReport ExtractRows(File& archive, const Directory& directory, const std::string& folder,
-                              const std::vector<std::int32_t>& indexes,
+                              std::vector<std::int32_t> indexes,
                               const OverwriteQuestion& mayOverwrite);
-    void ExtractBatch(Extraction& extraction, const std::vector<std::int32_t>& indexes);
-    std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::int32_t index,
-                                                bool mayReplace = false);
+    void NameBatch(Extraction& extraction, Batch& batch);
+    void NameOrAsk(Extraction& extraction, std::unique_ptr<ReplacementFile> written,
+                   std::size_t at);
+    std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::size_t at,
+                                                bool lookFirst);
     // The planned adds of `paths` whose tests `sources` passed, in `plan`, and their outcomes.
     struct TestedSource;
     std::vector<AddOutcome> PlanAdds(const std::vector<std::string>& paths,
@@ -236,16 +247,21 @@ class modKofrex {
         AddOutcome outcome;
         std::int64_t length = 0;
     };
-    std::vector<TestedSource> TestSources(const std::vector<std::string>& paths) const;
+    // Source files held open from their test to their copy, as far as descriptors allow, so
+    // that each is opened once.
+    using HeldSources = std::unordered_map<std::string, File>;
+    std::vector<TestedSource> TestSources(const std::vector<std::string>& paths,
+                                          HeldSources* held = nullptr) const;
     // The stored names the sources that may be stored would take.
     static std::unordered_set<std::string> StoredNames(const std::vector<std::string>& paths,
                                                        const std::vector<AddOutcome>& outcomes);
     std::unordered_set<std::string> StoredAmong(const std::unordered_set<std::string>& names) const;
     // Writes the archive `plan` describes to a new file and renames it over the archive: the
     // one place where an archive is rewritten. Without `locked`, a new archive at `path`.
-    void Rewrite(std::optional<Locked> locked, const ArchivePlan& plan, const std::string& path);
+    void Rewrite(std::optional<Locked> locked, const ArchivePlan& plan, const std::string& path,
+                 HeldSources* held = nullptr);
     std::int64_t CopySource(File& out, const std::string& path, std::int64_t position,
-                            CopyMeter& meter);
+                            CopyMeter& meter, ByteString& buffer, HeldSources* held);
 
     FileSystem& fs_;
     ProgressCallback progress_;

@@ -7,6 +7,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -70,20 +71,51 @@ void RemoveIfAbandoned(FileSystem& fs, const std::string& path) {
     fs.Remove(path.c_str());
 }
 
-// The names of this process's temporary files, in fixed storage that a signal handler may read.
-constexpr int kTemporarySlots = 72;  // a batch of extracted files, and a few more
+// The names of this process's temporary files, in fixed storage that a signal handler may read:
+// each a folder from a short table and a name of fixed length, so that a whole batch of
+// extracted files fits.
+constexpr int kTemporarySlots = static_cast<int>(kMaxTemporaries) + 8;
+constexpr int kTemporaryFolders = 8;
 constexpr std::size_t kTemporaryPathMax = 4096;
-char temporaryPaths[kTemporarySlots][kTemporaryPathMax];
-volatile std::sig_atomic_t temporaryInUse[kTemporarySlots];
+constexpr std::size_t kTemporaryNameMax = 32;
+char temporaryFolders[kTemporaryFolders][kTemporaryPathMax];
+int temporaryFolderUses[kTemporaryFolders];
+char temporaryNames[kTemporarySlots][kTemporaryNameMax];
+// The folder's place in the table, plus one; 0 for a free slot.
+volatile std::sig_atomic_t temporaryFolderOf[kTemporarySlots];
+int nextTemporarySlot = 0;
+
+int FolderSlot(std::string_view folder) {
+    int free = -1;
+    for (int slot = 0; slot < kTemporaryFolders; ++slot) {
+        if (temporaryFolderUses[slot] > 0 && folder == temporaryFolders[slot]) {
+            return slot;
+        }
+        free = free == -1 && temporaryFolderUses[slot] == 0 ? slot : free;
+    }
+    if (free != -1) {
+        std::memcpy(temporaryFolders[free], folder.data(), folder.size());
+        temporaryFolders[free][folder.size()] = '\0';
+    }
+    return free;
+}
 
 int Remember(const std::string& path) {
-    if (path.size() >= kTemporaryPathMax) {
-        return -1;
-    }
-    for (int slot = 0; slot < kTemporarySlots; ++slot) {
-        if (temporaryInUse[slot] == 0) {
-            std::memcpy(temporaryPaths[slot], path.c_str(), path.size() + 1);
-            temporaryInUse[slot] = 1;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view folder(path.data(), slash);
+    const std::string_view name = std::string_view(path).substr(slash + 1);
+    const int folderSlot = folder.size() < kTemporaryPathMax && name.size() < kTemporaryNameMax
+                               ? FolderSlot(folder)
+                               : -1;
+    for (int tried = 0; folderSlot != -1 && tried < kTemporarySlots; ++tried) {
+        const int slot = (nextTemporarySlot + tried) % kTemporarySlots;
+        if (temporaryFolderOf[slot] == 0) {
+            std::memcpy(temporaryNames[slot], name.data(), name.size());
+            temporaryNames[slot][name.size()] = '\0';
+            std::atomic_signal_fence(std::memory_order_release);  // the name before its use
+            temporaryFolderOf[slot] = folderSlot + 1;
+            ++temporaryFolderUses[folderSlot];
+            nextTemporarySlot = slot + 1;
             return slot;
         }
     }
@@ -92,8 +124,28 @@ int Remember(const std::string& path) {
 
 void Forget(int& slot) {
     if (slot >= 0) {
-        temporaryInUse[slot] = 0;
+        --temporaryFolderUses[temporaryFolderOf[slot] - 1];
+        temporaryFolderOf[slot] = 0;
         slot = -1;
+    }
+}
+
+// Copies `text` after `at` in `path`, as a signal handler may; the end of what is copied.
+char* Append(char* at, const char* text) {
+    while (*text != '\0') {
+        *at++ = *text++;
+    }
+    *at = '\0';
+    return at;
+}
+
+void RemoveTemporaries() {
+    char path[kTemporaryPathMax + kTemporaryNameMax + 1];
+    for (int slot = 0; slot < kTemporarySlots; ++slot) {
+        if (const int folder = temporaryFolderOf[slot]; folder != 0) {
+            Append(Append(Append(path, temporaryFolders[folder - 1]), "/"), temporaryNames[slot]);
+            ::unlink(path);  // safe in a signal handler
+        }
     }
 }
 
@@ -121,11 +173,7 @@ void EmptyFolder(int fd) {
 }
 
 void RemoveRemembered() {
-    for (int slot = 0; slot < kTemporarySlots; ++slot) {
-        if (temporaryInUse[slot] != 0) {
-            ::unlink(temporaryPaths[slot]);  // safe in a signal handler
-        }
-    }
+    RemoveTemporaries();
     for (int slot = 0; slot < kFolderSlots; ++slot) {
         if (const int fd = folderDescriptors[slot]; fd != -1) {
             EmptyFolder(fd);
@@ -213,7 +261,8 @@ void RemoveTemporariesWhenEnded() {
 ReplacementFile::ReplacementFile(FileSystem& fs, const std::string& target, Replacing kind,
                                  const ReplaceRules& rules)
     : fs_(fs),
-      place_(ResolveTarget(fs, target, rules.folderPrepared)),
+      place_(rules.lookFirst ? ResolveTarget(fs, target, rules.folderPrepared)
+                             : TargetPlace{target, std::nullopt}),
       folder_(FolderOf(place_.path)),
       noReplace_(!rules.mayReplace || !place_.existing) {
     // Before anything else: even the overwrite question must not be asked about it.
@@ -300,7 +349,14 @@ void ReplacementFile::OpenTemporary(mode_t mode) {
         Raise(Failed::CreateFileIn, folder_);
     }
     output_.emplace(fs_, fd, place_.path);
-    // Held until the rename, so that no other process takes the file for abandoned meanwhile.
+    if (!unnamed_) {
+        HoldLock();  // a file without a name is no other process's to take
+    }
+}
+
+// Held until the rename, so that no other process takes the named file for abandoned meanwhile.
+void ReplacementFile::HoldLock() {
+    const int fd = output_->Descriptor();
     if (fs_.Lock(fd, LOCK_EX | LOCK_NB) == 0) {
         if (const int holder = fs_.Duplicate(fd); holder != -1) {
             lock_.emplace(fs_, holder, place_.path);
@@ -361,6 +417,7 @@ void ReplacementFile::CopyExtendedAttributes() {
 }
 
 void ReplacementFile::NameTemporary() {
+    HoldLock();
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string name = TemporaryNameIn(folder_);
         if (fs_.Name(output_->Descriptor(), name.c_str()) == 0) {
@@ -379,6 +436,9 @@ void ReplacementFile::NameTemporary() {
 std::optional<FileIdentity> ReplacementFile::Commit(const FileIdentity* expected, bool flushed) {
     if (!flushed) {
         output_->Sync();
+    }
+    if (!inPlace_ && unnamed_ && noReplace_ && expected == nullptr) {
+        return LinkInPlace();
     }
     if (!inPlace_ && unnamed_) {
         NameTemporary();  // the name lives only until the rename below
@@ -400,6 +460,20 @@ std::optional<FileIdentity> ReplacementFile::Commit(const FileIdentity* expected
         }
     }
     PutInPlace();
+    return identity;
+}
+
+// A file without a name takes the target's own name in one step, where nothing has it yet.
+FileIdentity ReplacementFile::LinkInPlace() {
+    const FileIdentity identity = FileIdentity::Of(output_->Status());
+    if (fs_.Name(output_->Descriptor(), place_.path.c_str()) != 0) {
+        if (errno == EEXIST) {
+            throw TargetAppeared(place_.path);
+        }
+        Raise(Failed::Replace, place_.path);
+    }
+    output_->Close();
+    output_.reset();
     return identity;
 }
 

@@ -36,6 +36,10 @@ struct ReplaceRules {
     // A file that is never replaced, however the target names it (another name, a hard link, a
     // link): the archive an extract reads. Raises WouldReplaceArchive.
     std::optional<FileIdentity> spare;
+    // False for a new file in a prepared folder: nothing is looked up at the target before the
+    // content is written, and the file takes the name only where nothing has it yet (else
+    // Commit() raises TargetAppeared, and the caller looks before it asks).
+    bool lookFirst = true;
 };
 
 // A symbolic link is followed where the kernel would follow it (see ResolveTarget), also a
@@ -51,6 +55,9 @@ class ReplacementFile {
     ~ReplacementFile();  // without Commit(), the temporary file goes and the target stays
 
     File& Output() { return *output_; }
+    // The descriptors it holds until Commit(): one for a file without a name, two for a named
+    // temporary file and its lock.
+    int Descriptors() const { return unnamed_ ? 1 : 2; }
     // Flushes the new content to disk and renames it over the target, whose identity it then is.
     // With `expected`, only while the target is still that file (device and inode): nullopt when
     // another program put a new one there meanwhile, which is then left as it is.
@@ -67,7 +74,9 @@ class ReplacementFile {
     void OpenInPlace();
     void TakeAttributesOf(const struct stat& existing);
     void CopyExtendedAttributes();
+    void HoldLock();
     void NameTemporary();
+    FileIdentity LinkInPlace();
     void PutInPlace();
     void Discard() noexcept;
     [[noreturn]] void Raise(Failed action, const std::string& path) const;
@@ -113,6 +122,9 @@ void RemoveTemporariesWhenEnded();
 // no slot is free or the path is too long.
 int RemoveFolderWhenEnded(int fd, const std::string& path);
 void ForgetFolderWhenEnded(int slot);
+
+// The temporary files a process may have at once, for an extract's batch of files.
+constexpr std::size_t kMaxTemporaries = 4096;
 
 // `prefix`, `letters` random small letters or digits and `suffix`: a new name, to try until one
 // is free.

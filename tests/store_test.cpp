@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -264,7 +265,7 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     EXPECT_EQ(Reread().size(), 4u);  // the archive, never written over
     // Several at once: a file that cannot be written, or is the archive, is left alone with its
     // reason and every other one is written; a row asked for twice is written once. Batches are
-    // bounded by the descriptors the process may open: two files a batch here.
+    // bounded by the descriptors the process may open: three files a batch here.
     const std::string many = folder / "many";
     fs::create_directory(many), fs::create_directory(many + "/FOLDER");
     ASSERT_EQ(::mkfifo((many + "/FIFO").c_str(), 0600), 0);
@@ -294,6 +295,23 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::Sync),
               2);  // names made durable
     EXPECT_EQ(Reread().size(), 6u);
+    // More files than the process may open descriptors: batches of 47 under a limit of 64.
+    std::vector<StoredFile> hundred;
+    for (int i = 0; i < 100; ++i) {
+        hundred.push_back({"F" + std::to_string(i), std::to_string(i)});
+    }
+    Open(hundred);
+    files.descriptors.reset(), files.calls.clear(), fs::create_directory(folder / "hundred");
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    const rlimit before = limit;
+    limit.rlim_cur = 64, ::setrlimit(RLIMIT_NOFILE, &limit);
+    EXPECT_EQ(store.ExtractEntries(folder / "hundred", {}, {}).written, 100u);
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_SAME_BYTES(ReadFile(folder / "hundred/F" + std::to_string(i)), std::to_string(i));
+    }
+    EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::SyncFileSystem), 3);
 }
 
 TEST_F(Store, AnAddWaitsForAnotherAddAndKeepsItsEntry) {
@@ -583,14 +601,21 @@ TEST(SafeFileNames, StayOneNameInTheFolderAndNumberTheSecondOfTwo) {
         {".PROFILE", ".PROFILE"},
         {".PROFILE", ".PROFILE (2)"},
         {"\xC9T\xC9", "\xC3\x89T\xC3\x89"},
-        {"A (2).TXT", "A (2).TXT"}};  // safe and unique as stored: it keeps its name
+        {"A (2).TXT", "A (2).TXT"},  // safe and unique as stored: it keeps its name
+        {"C (2)", "C (2)"},
+        {"C", "C"},
+        {"C", "C (3)"},
+        {"D (02)", "D (02)"},  // no number Kofrex gives
+        {"D", "D"},
+        {"D", "D (2)"}};
     std::vector<ArchiveEntry> entries;
     for (const auto& [stored, safe] : names) {
         entries.push_back({FitName(stored), 33, 0});
     }
     const std::vector<std::string> safe = SafeFileNames(EntryTable(entries));
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {  // all at once, and each row alone
         EXPECT_EQ(safe[i], names[i].second) << names[i].first;
+        EXPECT_EQ(SafeFileName(EntryTable(entries), i), names[i].second) << names[i].first;
     }
 }
 
@@ -762,11 +787,13 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
             }
             EXPECT_EQ(Left(), Names{}) << where;
             // The new archive's making, its owner and attributes, and every call from the first
-            // write to the rename may not fail unreported, but the early write-back, a hint.
-            const bool serves =
-                (k > firstWrite && k < renameCall && kind != Call::StartWriteBack) ||
-                kind == Call::OpenUnnamed ||
-                (kind == Call::ChangeOwner || kind == Call::ChangeMode) || IsAttributeCall(kind);
+            // write to the rename may not fail unreported, but the early write-back, a hint, and
+            // the lock, which not every file system has.
+            const bool serves = (k > firstWrite && k < renameCall && kind != Call::StartWriteBack &&
+                                 kind != Call::Lock && kind != Call::Duplicate) ||
+                                kind == Call::OpenUnnamed ||
+                                (kind == Call::ChangeOwner || kind == Call::ChangeMode) ||
+                                IsAttributeCall(kind);
             if (error == taken && !persistent) {  // another name is tried
                 EXPECT_EQ(raised, 0) << where;
             } else if (error > 0 && error != tolerated && serves) {
@@ -786,6 +813,59 @@ TEST_P(FailingAdd, EachFailingOrKilledCallLeavesTheOldArchiveOrTheNewOne) {
     }
     if (untagged) {
         GTEST_SKIP() << "user attributes are not supported here: their copy went unchecked";
+    }
+}
+
+// Extract All in batches of one or three files, into a folder where one target exists: each
+// call failed in turn, or the process ended there, leaves each file whole or absent, and no
+// temporary file.
+TEST_P(FailingAdd, EachFailingOrEndingCallOfAnExtractLeavesEachFileWholeOrAbsent) {
+    const std::vector<StoredFile> stored = {
+        {"A", "alpha"}, {"B", Bytes(100 << 10, 'b')}, {"C", ""}, {"D", "delta"}};
+    WriteFile(archive, ArchiveImage(stored));
+    const std::string out = folder / "out";
+    const auto extract = [&](const Fault& fault) {
+        fs::remove_all(out), fs::create_directory(out), WriteFile(out + "/D", "old");
+        FaultyFileSystem fs;
+        fs.descriptors = 20;
+        modKofrex store(fs);
+        EXPECT_TRUE(store.OpenArchive(archive));
+        const int before = static_cast<int>(fs.calls.size());
+        fs.fault = [&](Call kind, int number) {
+            const int error = fault(kind, number - before);
+            return error == 0 && !GetParam() && kind == Call::OpenUnnamed ? EOPNOTSUPP : error;
+        };
+        ErrorOf([&] { store.ExtractEntries(out, {}, [](const std::string&) { return true; }); });
+        calls.assign(fs.calls.begin() + before, fs.calls.end());
+    };
+    extract([](Call, int) { return 0; });
+    const std::vector<Call> clean = calls;
+    for (int k = 1; k <= std::ssize(clean) && !HasFailure(); ++k) {
+        for (const int error : {EIO, ENOSPC, int{FaultyFileSystem::kShort}, SIGTERM}) {
+            if (error != SIGTERM) {
+                // A failed removal must leave the file, for the next extract to remove.
+                extract([&](Call kind, int number) {
+                    return number == k && kind != Call::Remove ? error : 0;
+                });
+            } else if (::fork() == 0) {
+                RemoveTemporariesWhenEnded();
+                extract([&](Call, int number) { return number == k ? ::raise(SIGTERM) : 0; });
+                ::_exit(0);
+            } else {
+                ::wait(nullptr);
+            }
+            const std::string at = "call " + std::to_string(k) + " " + NameOf(clean[k - 1]) +
+                                   " error " + std::to_string(error);
+            for (const auto& [name, data] : stored) {
+                const std::string path = out + "/" + name;
+                EXPECT_TRUE(!fs::exists(path) || ReadFile(path) == data ||
+                            (name == "D" && ReadFile(path) == "old"))
+                    << name << ", " << at;
+            }
+            for (const auto& entry : fs::directory_iterator(out)) {
+                EXPECT_FALSE(entry.path().filename().string().starts_with(".kofrex-")) << at;
+            }
+        }
     }
 }
 
@@ -837,7 +917,8 @@ TEST(Overflow, PositionsPastTheSigned32BitRangeAreRefusedBeforeWriting) {
     File out(fs, fs.Open((folder / "out").c_str(), O_RDWR | O_CREAT, 0600), folder / "out");
     const ProgressCallback none;
     CopyMeter meter(none, 10);
-    EXPECT_EQ(ErrorOf([&] { out.CopyRestOf(*source, 0, 9, meter, archive); }), EOVERFLOW);
+    ByteString buffer;
+    EXPECT_EQ(ErrorOf([&] { out.CopyRestOf(*source, 0, 9, meter, archive, buffer); }), EOVERFLOW);
 }
 
 }  // namespace

@@ -247,7 +247,7 @@ TEST_F(Window, EachDialogIsSetUpAfreshACancelChangesNothingAndNewAsksBeforeRepla
     EXPECT_EQ(Shows(), QStringList({"Size: ", "Offset: ", existing, "-1"}));
     // Nothing there: no question, unless a file takes the name meanwhile; No keeps that file.
     files.fault = [&](Call kind, int) {
-        return kind == Call::RenameNoReplace ? (Write("fresh.kfx", "late"), 0) : 0;
+        return kind == Call::Name ? (Write("fresh.kfx", "late"), 0) : 0;
     };
     Run(window->cmdNew, Path("fresh.kfx"));
     EXPECT_SAME_BYTES(Read("fresh.kfx"), "late");
@@ -591,8 +591,7 @@ TEST_F(Window, WhatGoesWrongIsShownAndTheWindowGoesOnWithTheArchiveAsItIs) {
          "Error 12: Out of memory", "A", false},
         {fail(Call::PathStatus, []() -> int { throw 42; }), "", "Error -1: An unexpected error",
          "A", false},
-        {fail(Call::RenameNoReplace, [] { return EACCES; }), Path("x"), "Error 13: Could not", "A",
-         false},
+        {fail(Call::Name, [] { return EACCES; }), Path("x"), "Error 13: Could not", "A", false},
         {fail(Call::Open, [] { return EACCES; }), Path("x"), "Error 13: Could not open " + archive,
          "A", false}};
     for (const auto& [change, target, start, row, all] : cases) {

@@ -245,15 +245,16 @@ std::vector<std::pair<int, QString>> frmMain::ExtractPrivately() {
         messages_->Show(LeftAloneReport(report.leftAlone), kButtonsOkOnly,
                         QString::fromLatin1(kApplicationTitle));
     }
-    const std::vector<std::string> names = SafeFileNames(store_.Entries());
+    // The names the extract gave, of these rows only: one pass over the directory.
+    const std::vector<std::string> names = SafeFileNames(store_.Entries(), entries);
     std::vector<std::pair<int, QString>> copies;
-    for (const std::int32_t entry : entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::int32_t entry = entries[i];
         const bool written =
             std::none_of(report.leftAlone.begin(), report.leftAlone.end(),
                          [entry](const modKofrex::LeftAlone& file) { return file.index == entry; });
-        const std::string& name = names.at(static_cast<std::size_t>(entry - 1));
         if (written) {
-            copies.emplace_back(entry - 1, folder + u'/' + QString::fromStdString(name));
+            copies.emplace_back(entry - 1, folder + u'/' + QString::fromStdString(names[i]));
         }
     }
     return copies;

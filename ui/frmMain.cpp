@@ -389,7 +389,8 @@ void frmMain::cmdExtract_Click() {
     const QString folder = lastExtractFolder_.isEmpty()
                                ? QFileInfo(QString::fromStdString(store_.ArchivePath())).path()
                                : lastExtractFolder_;
-    const QString name = QString::fromStdString(SafeFileNames(store_.Entries()).at(row));
+    const QString name =
+        QString::fromStdString(SafeFileName(store_.Entries(), static_cast<std::size_t>(row)));
     if (!ShowFor(*cDlg, kExtractDialog, QDir(folder).filePath(name))) {
         return;
     }
