@@ -196,6 +196,10 @@ TEST_F(Window, ControlsStandWhereTheLayoutPutsThemAndScreenReadersKnowThem) {
         }
     }
     window->setFont({});  // the desktop's own, as the window starts with
+    window->resize(window->minimumSize() + QSize(40, 30)), window->close();
+    const QSize closed = window->size();
+    MakeWindow(kProgressDelay), window->RestoreGeometry(), ShowWindow();
+    EXPECT_EQ(window->size(), closed);  // as it was closed
     EXPECT_EQ(QApplication::focusWidget(), window->txtArchive);
     QTest::keyClicks(window->txtArchive, "typed");  // it shows the current archive only
     EXPECT_EQ(window->txtArchive->text(), "");
