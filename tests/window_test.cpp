@@ -706,6 +706,12 @@ TEST_F(Window, KeysClicksAndScrollsOfALongListReachTheirRowAndShowIt) {
         EXPECT_EQ(bar->value(), first);
         EXPECT_EQ(list->indexAt({1, height * 2 + 1}).row(), first + 2);
     }
+    // Shift+arrows from a row scrolled out of sight, and with no row selected yet.
+    QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(list->SelectedRows(), std::vector<int>({5, 6}));
+    window->ListFiles(), QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(list->SelectedRows(), std::vector<int>({0, 1}));
     list->SetRows(0, {});  // each row is painted where the arithmetic places it
     EXPECT_NE(painted, list->viewport()->grab().toImage());
 }

@@ -118,7 +118,8 @@ void ListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 int ListBox::FirstRowFor(const QKeyEvent& event) const {
-    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    // Shift too: the first Shift+Down selects the row a further one extends from.
+    if ((event.modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) != Qt::NoModifier) {
         return -1;
     }
     switch (event.key()) {
