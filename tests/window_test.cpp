@@ -698,7 +698,8 @@ TEST_F(Window, KeysClicksAndScrollsOfALongListReachTheirRowAndShowIt) {
         {scroll(50, PositionAtBottom), 5, 51 - page},
         {scroll(50, PositionAtCenter), 5, 50 - page / 2},
         {scroll(60, EnsureVisible), 5, 50 - page / 2},
-        {scroll(30, EnsureVisible), 5, 30}};
+        {scroll(30, EnsureVisible), 5, 30},
+        {scroll(-1, EnsureVisible), 5, 30}};  // no row: no scroll
     for (int step = 0; const auto& [act, row, first] : steps) {
         SCOPED_TRACE(++step);
         act.index() == 0 ? QTest::keyClick(list, std::get<0>(act)) : std::get<1>(act)();
