@@ -253,8 +253,7 @@ QModelIndex ListBox::moveCursor(CursorAction action, Qt::KeyboardModifiers /*mod
 // The rows from the rectangle's top to its bottom, also where those lie outside the viewport: a
 // Shift+arrow selects from a row scrolled out of sight.
 void ListBox::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
-    if (model_.rowCount() == 0) {
-        selectionModel()->select(QItemSelection(), command);
+    if (model_.rowCount() == 0) {  // nothing to select, and nothing selected to clear
         return;
     }
     const QRect rows = rect.normalized();
