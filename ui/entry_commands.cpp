@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "frmMain.h"
+#include "open_with.h"
 
 namespace kofrex {
 namespace {
@@ -271,9 +272,11 @@ void frmMain::OpenEntry() {
     }
     for (const auto& [row, path] : ExtractPrivately()) {
         WatchOpened(path, row);
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)) &&
             messages_->Show(
-                tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()));
+                tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()),
+                kButtonsOkOpenWith) == kAnswerOpenWith) {
+            OpenWithChosenProgram(path, *this, *cDlg, *messages_);
         }
     }
 }
