@@ -218,8 +218,8 @@ void frmMain::SalvageArchive(QString path, std::size_t whole) {
 }
 
 std::vector<std::pair<int, QString>> frmMain::ExtractPrivately() {
-    // An edit not yet asked about is, before its copy is written again.
-    AskAboutEdits();
+    // An edit not put back is asked about, before its copy is written again.
+    AskAboutEdits(EditsToAsk::AlsoAskedBefore);
     if (!store_.ArchiveUnchanged()) {
         ReadChangedArchiveAgain();
         return {};
