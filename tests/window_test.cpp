@@ -837,6 +837,13 @@ TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChos
     EXPECT_EQ(widget.nameFilters(),
               QStringList({"Kofrex Archives (*.kfx)", "Pictures (*.png *.jpg)", "All files (*)"}));
     EXPECT_EQ(qt.FileTitle(), "data.kfx");
+    ASSERT_TRUE(QDir().mkpath(Path("sub")));
+    QObject scope;  // a folder proposed: the dialog starts there, with no name typed
+    WhenShown(scope, [&](QWidget*) {
+        EXPECT_EQ(widget.directory().absolutePath() + "/" + name->text(), Path("sub/"));
+        widget.reject();
+    });
+    qt.FileName = Path("sub/"), qt.ShowOpen();
 }
 
 TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) {
