@@ -357,14 +357,14 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(desktop.toPlainText(), "22");
     EXPECT_EQ(QFileInfo(QFileInfo(opened).path()).permissions(), QFileDevice::Permissions(0x7700));
     // No program for it, nor a portal: Open With… starts the program chosen, refuses a file
-    // that is not one, and nothing follows a cancel or OK.
+    // that is not one, and nothing follows a cancel.
     QDesktopServices::setUrlHandler("file", &desktop, "noSuchSlot");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + Path("no-bus").toUtf8());
     const QString program = Write("program", "#!/bin/sh\ncp \"$1\" \"$0.out\"\n");
     ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
     dialog->choices << program << Path("verbs.kfx");
-    messages->answers << kAnswerOpenWith << kAnswerOpenWith << kAnswerOpenWith << kAnswerOk;
-    for (int open = 0; open < 4; ++open) {
+    messages->answers << kAnswerOpenWith << kAnswerOpenWith << kAnswerOpenWith;
+    for (int open = 0; open < 3; ++open) {
         QTest::keyClick(window->lstFiles, Qt::Key_Return);
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(program + ".out").size() == 2; }));
@@ -433,7 +433,6 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
              "Kofrex 0: '" + Path("verbs.kfx") +
                  "' cannot be run: it is not a program. Choose a program file, such as one in "
                  "/usr/bin.",
-             noProgram,
              noProgram,
              "Rename input: New name for 'B.TXT': [B.TXT] Stored as: C.TXT",
              "Kofrex 0: Nothing was renamed: the stored name C.TXT is already in the archive.",
@@ -855,7 +854,6 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
           {kButtonsYesNo | kDefaultButton2, "", Qt::Key_Return},  // a question whose Yes loses data
           {kButtonsYesNoToAll, "Overwrite", Qt::Key_Return},
           {kButtonsYesNoToAll, "Overwrite", Qt::Key_Escape},
-          {kButtonsOkOpenFolder, "", Qt::Key_Return},
           {kButtonsOkOpenWith, "", Qt::Key_unknown},  // the button beside OK clicked
           {kButtonsOkOnly, "", Qt::Key_Return}}) {
         QObject scope;
@@ -863,18 +861,15 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
             auto* box = qobject_cast<QMessageBox*>(modal);
             shown << box->windowTitle() +
                          QString(" %1 %2").arg(box->buttons().size()).arg(box->icon());
-            for (QAbstractButton* button : box->buttons()) {
-                if (key == Qt::Key_unknown && box->buttonRole(button) == QMessageBox::ActionRole) {
-                    button->click();
-                }
-            }
-            key == Qt::Key_unknown ? void() : QTest::keyClick(box, key);
+            // Qt lists an action's button after OK.
+            key == Qt::Key_unknown ? box->buttons().constLast()->click()
+                                   : QTest::keyClick(box, key);
         });
         shown.last() += QString(": %1").arg(messages.Show("Text", buttons, title));
     }
     EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 2 0: 7",
-                                  "Overwrite 4 0: 6", "Overwrite 4 0: 7", "Kofrex 2 0: 1",
-                                  "Kofrex 2 0: 13", "Kofrex 1 0: 1"}));
+                                  "Overwrite 4 0: 6", "Overwrite 4 0: 7", "Kofrex 2 0: 13",
+                                  "Kofrex 1 0: 1"}));
 }
 
 }  // namespace
