@@ -60,17 +60,29 @@ std::optional<OpenedCopy::Content> OpenedCopy::ContentNow() const {
     }
 }
 
-bool OpenedCopy::Edited() const {
-    // Untouched since taken: no need to read it.
-    if (taken_ && IdentityNow() == taken_->identity) {
+bool OpenedCopy::Differs(const std::optional<Content>& content) const {
+    // Untouched since: no need to read it.
+    if (content && IdentityNow() == content->identity) {
         return false;
     }
     const std::optional<Content> now = ContentNow();
     if (!now) {
         return false;
     }
-    return !taken_ || now->identity.length != taken_->identity.length ||
-           now->fingerprint != taken_->fingerprint;
+    return !content || now->identity.length != content->identity.length ||
+           now->fingerprint != content->fingerprint;
+}
+
+bool OpenedCopy::Edited() const {
+    return Differs(taken_);
+}
+
+bool OpenedCopy::EditedSinceAsked() const {
+    return Edited() && Differs(asked_);
+}
+
+void OpenedCopy::MarkAsked() {
+    asked_ = ContentNow();
 }
 
 void OpenedCopy::TakeAsCurrent() {

@@ -27,6 +27,11 @@ class OpenedCopy {
     // True when the file holds other bytes than those last taken. A file saved with the same
     // bytes is no edit; one that is gone or cannot be read is none either.
     bool Edited() const;
+    // Edited, and changed again since the user was last asked about it: an edit asked about
+    // and neither put back nor declined is not asked about again until it changes.
+    bool EditedSinceAsked() const;
+    // The file's bytes as they are now were asked about.
+    void MarkAsked();
     // The file's bytes as they are now count as the entry's: once they were put back into the
     // archive, or the user declined to.
     void TakeAsCurrent();
@@ -42,6 +47,8 @@ class OpenedCopy {
     };
     // Nullopt when the file cannot be read.
     std::optional<Content> ContentNow() const;
+    // True when the file can be read and holds other bytes than `content`, or any for none.
+    bool Differs(const std::optional<Content>& content) const;
     std::optional<FileIdentity> IdentityNow() const;
 
     FileSystem* fs_;
@@ -50,6 +57,7 @@ class OpenedCopy {
     std::int32_t row_;
     std::string name_;
     std::optional<Content> taken_;
+    std::optional<Content> asked_;
 };
 
 }  // namespace kofrex

@@ -360,6 +360,19 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(QFileInfo(opened).fileName(), "B.TXT");
     EXPECT_EQ(desktop.toPlainText(), "22");
     EXPECT_EQ(QFileInfo(QFileInfo(opened).path()).permissions(), QFileDevice::Permissions(0x7700));
+    // No program for it, nor a portal: Open With… starts the program chosen, refuses a file
+    // that is not one, and nothing follows a cancel.
+    QDesktopServices::setUrlHandler("file", &desktop, "noSuchSlot");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + Path("no-bus").toUtf8());
+    const QString program = Write("program", "#!/bin/sh\ncp \"$1\" \"$0.out\"\n");
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+    dialog->choices << program << Path("verbs.kfx");
+    messages->answers << kAnswerOpenWith << kAnswerOpenWith << kAnswerOpenWith;
+    for (int open = 0; open < 3; ++open) {
+        QTest::keyClick(window->lstFiles, Qt::Key_Return);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(program + ".out").size() == 2; }));
+    EXPECT_SAME_BYTES(Read("program.out"), "22");
     QDesktopServices::unsetUrlHandler("file");
     EXPECT_EQ(window->DragData()->urls(), QList<QUrl>({QUrl::fromLocalFile(opened)}));
     messages->typed << "c.txt"
@@ -415,10 +428,17 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     dialog->choices << Path("out2");
     window->mnuExtractAll->trigger();  // the other written, the refusal said once
     EXPECT_SAME_BYTES(Read("out2/C.TXT"), "333");
+    const QString noProgram = "Kofrex 10: No program could be found to open 'B.TXT'.";
     EXPECT_EQ(
         messages->shown,
         QStringList(
-            {"Rename input: New name for 'B.TXT': [B.TXT] Stored as: C.TXT",
+            {noProgram,
+             noProgram,
+             "Kofrex 0: '" + Path("verbs.kfx") +
+                 "' cannot be run: it is not a program. Choose a program file, such as one in "
+                 "/usr/bin.",
+             noProgram,
+             "Rename input: New name for 'B.TXT': [B.TXT] Stored as: C.TXT",
              "Kofrex 0: Nothing was renamed: the stored name C.TXT is already in the archive.",
              "Rename input: New name for 'B.TXT': [B.TXT] Stored as: ",
              "Rename input: New name for 'B.TXT': [B.TXT] Stored as: ",
@@ -443,8 +463,10 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
                  Path("out2/A.TXT") +
                  ": it is not a regular file (a folder, a device, a pipe or a socket). Choose a "
                  "file."}));
+    const QString openWith = "open '/usr/bin/' " + kAllFiles + " 81004 Open with... ";
     EXPECT_EQ(dialog->uses.mid(2),
-              QStringList({"open '' " + kAllFiles + " 81004 Replace with... ",
+              QStringList({openWith, openWith, openWith,
+                           "open '' " + kAllFiles + " 81004 Replace with... ",
                            "folder '' " + QString() + " 80000 Extract the selected files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... ",
                            "folder '' " + QString() + " 80000 Extract all files to... ",
@@ -498,6 +520,7 @@ TEST_F(Window, AnOpenedEntryEditedElsewhereGoesBackOnYesAndOutlivesAChangeMeanwh
     ++messages->yeses, edit("mine");
     EXPECT_SAME_BYTES(Read("edit.kfx"), theirs);
     EXPECT_SAME_BYTES(ReadFile(copy), "mine");
+    edit("mine");  // saved again as it was asked about: not asked again before the close
     ++messages->yeses, window->close();
     EXPECT_SAME_BYTES(Read("edit.kfx"), ArchiveImage({{"NOTES.TXT", "mine"}, {"A.TXT", "1"}}));
     const QString asked = "Kofrex 4: 'NOTES.TXT' was changed. Update it in the archive?";
@@ -823,6 +846,13 @@ TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChos
     EXPECT_EQ(widget.nameFilters(),
               QStringList({"Kofrex Archives (*.kfx)", "Pictures (*.png *.jpg)", "All files (*)"}));
     EXPECT_EQ(qt.FileTitle(), "data.kfx");
+    ASSERT_TRUE(QDir().mkpath(Path("sub")));
+    QObject scope;  // a folder proposed: the dialog starts there, with no name typed
+    WhenShown(scope, [&](QWidget*) {
+        EXPECT_EQ(widget.directory().absolutePath() + "/" + name->text(), Path("sub/"));
+        widget.reject();
+    });
+    qt.FileName = Path("sub/"), qt.ShowOpen();
 }
 
 TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) {
@@ -834,18 +864,22 @@ TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) 
           {kButtonsYesNo | kDefaultButton2, "", Qt::Key_Return},  // a question whose Yes loses data
           {kButtonsYesNoToAll, "Overwrite", Qt::Key_Return},
           {kButtonsYesNoToAll, "Overwrite", Qt::Key_Escape},
+          {kButtonsOkOpenWith, "", Qt::Key_unknown},  // the button beside OK clicked
           {kButtonsOkOnly, "", Qt::Key_Return}}) {
         QObject scope;
         WhenShown(scope, [&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             shown << box->windowTitle() +
                          QString(" %1 %2").arg(box->buttons().size()).arg(box->icon());
-            QTest::keyClick(box, key);
+            // Qt lists an action's button after OK.
+            key == Qt::Key_unknown ? box->buttons().constLast()->click()
+                                   : QTest::keyClick(box, key);
         });
         shown.last() += QString(": %1").arg(messages.Show("Text", buttons, title));
     }
     EXPECT_EQ(shown, QStringList({"Overwrite 2 0: 6", "Overwrite 2 0: 7", "Kofrex 2 0: 7",
-                                  "Overwrite 4 0: 6", "Overwrite 4 0: 7", "Kofrex 1 0: 1"}));
+                                  "Overwrite 4 0: 6", "Overwrite 4 0: 7", "Kofrex 2 0: 13",
+                                  "Kofrex 1 0: 1"}));
 }
 
 }  // namespace

@@ -418,6 +418,10 @@ Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils au
         <source>Open Folder</source>
         <translation>Ordner öffnen</translation>
     </message>
+    <message>
+        <source>Open With…</source>
+        <translation>Öffnen mit…</translation>
+    </message>
 </context>
 <context>
     <name>kofrex::WorkProgress</name>
@@ -707,6 +711,18 @@ Befehlszeile falsch ist oder etwas fehlschlug oder ausgelassen wurde (jeweils au
     <message>
         <source>Add to Kofrex archive</source>
         <translation>Zu Kofrex-Archiv hinzufügen</translation>
+    </message>
+    <message>
+        <source>Open with...</source>
+        <translation>Öffnen mit…</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot be run: it is not a program. Choose a program file, such as one in %2.</source>
+        <translation>„%1“ kann nicht ausgeführt werden: Es ist kein Programm. Wählen Sie eine Programmdatei, etwa eine in %2.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; could not be started.</source>
+        <translation>„%1“ konnte nicht gestartet werden.</translation>
     </message>
 </context>
 </TS>

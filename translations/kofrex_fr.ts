@@ -419,6 +419,10 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
         <source>Open Folder</source>
         <translation>Ouvrir le dossier</translation>
     </message>
+    <message>
+        <source>Open With…</source>
+        <translation>Ouvrir avec…</translation>
+    </message>
 </context>
 <context>
     <name>kofrex::WorkProgress</name>
@@ -708,6 +712,18 @@ la ligne de commande est fausse ou que quelque chose a échoué ou a été omis 
     <message>
         <source>Add to Kofrex archive</source>
         <translation>Ajouter à une archive Kofrex</translation>
+    </message>
+    <message>
+        <source>Open with...</source>
+        <translation>Ouvrir avec…</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot be run: it is not a program. Choose a program file, such as one in %2.</source>
+        <translation>«&#xa0;%1&#xa0;» ne peut pas être exécuté&#xa0;: ce n’est pas un programme. Choisissez un fichier de programme, par exemple dans %2.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; could not be started.</source>
+        <translation>«&#xa0;%1&#xa0;» n’a pas pu être démarré.</translation>
     </message>
 </context>
 </TS>

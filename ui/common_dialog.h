@@ -50,7 +50,7 @@ struct DialogUse {
 };
 
 // Sets up `dialog` for `use`, with no file chosen yet or `proposed` offered, and shows it; false
-// when the user cancelled.
+// when the user cancelled. A `proposed` ending in '/' is the folder the dialog starts in.
 bool ShowFor(CommonDialog& dialog, const DialogUse& use, const QString& proposed = {});
 
 }  // namespace kofrex

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "frmMain.h"
+#include "open_with.h"
 
 namespace kofrex {
 namespace {
@@ -217,8 +218,8 @@ void frmMain::SalvageArchive(QString path, std::size_t whole) {
 }
 
 std::vector<std::pair<int, QString>> frmMain::ExtractPrivately() {
-    // An edit not yet asked about is, before its copy is written again.
-    AskAboutEdits();
+    // An edit not put back is asked about, before its copy is written again.
+    AskAboutEdits(EditsToAsk::AlsoAskedBefore);
     if (!store_.ArchiveUnchanged()) {
         ReadChangedArchiveAgain();
         return {};
@@ -272,9 +273,11 @@ void frmMain::OpenEntry() {
     }
     for (const auto& [row, path] : ExtractPrivately()) {
         WatchOpened(path, row);
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)) &&
             messages_->Show(
-                tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()));
+                tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()),
+                kButtonsOkOpenWith) == kAnswerOpenWith) {
+            OpenWithChosenProgram(path, *this, *cDlg, *messages_);
         }
     }
 }

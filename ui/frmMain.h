@@ -80,7 +80,7 @@ class frmMain : public QWidget {
 
     // Asks about each opened entry whose copy was edited whether to put the edit back into the
     // archive: once the edits are quiet, and at the close, before the private folder goes.
-    void AskAboutEdits();
+    void AskAboutEdits(EditsToAsk which = EditsToAsk::New);
 
   protected:
     // Closing the window while file work runs stops the work first.

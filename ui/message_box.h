@@ -13,6 +13,8 @@ inline constexpr int kButtonsYesNo = 4;  // Yes is the default button
 inline constexpr int kButtonsYesNoToAll = 8;
 // OK and Open Folder, for a message about files written into a folder.
 inline constexpr int kButtonsOkOpenFolder = 9;
+// OK and Open With…, for a file the desktop has no program for.
+inline constexpr int kButtonsOkOpenWith = 10;
 // Added to a button style: the second button is the default, for questions whose Yes loses data.
 inline constexpr int kDefaultButton2 = 0x100;
 
@@ -22,6 +24,7 @@ inline constexpr int kAnswerNo = 7;
 inline constexpr int kAnswerYesToAll = 10;
 inline constexpr int kAnswerNoToAll = 11;
 inline constexpr int kAnswerOpenFolder = 12;
+inline constexpr int kAnswerOpenWith = 13;
 
 inline constexpr const char* kApplicationTitle = "Kofrex";
 

@@ -40,10 +40,10 @@ void OpenedEntries::Changed() {
     quiet_.start();
 }
 
-std::vector<OpenedCopy*> OpenedEntries::Edited() {
+std::vector<OpenedCopy*> OpenedEntries::Edited(EditsToAsk which) {
     std::vector<OpenedCopy*> edited;
     for (OpenedCopy& copy : copies_) {
-        if (copy.Edited()) {
+        if (which == EditsToAsk::New ? copy.EditedSinceAsked() : copy.Edited()) {
             edited.push_back(&copy);
         }
     }
@@ -61,7 +61,7 @@ void frmMain::WatchOpened(const QString& path, int row) {
                               std::string(store_.Entries().NameAt(static_cast<std::size_t>(row)))));
 }
 
-void frmMain::AskAboutEdits() {
+void frmMain::AskAboutEdits(EditsToAsk which) {
     if (!opened_) {
         return;
     }
@@ -72,8 +72,9 @@ void frmMain::AskAboutEdits() {
     }
     askingAboutEdits_ = true;
     const auto done = qScopeGuard([this] { askingAboutEdits_ = false; });
-    for (OpenedCopy* copy : opened_->Edited()) {
+    for (OpenedCopy* copy : opened_->Edited(which)) {
         const QString name = QString::fromStdString(DecodeWindows1252(TrimSpaces(copy->Name())));
+        copy->MarkAsked();
         if (messages_->Show(tr("'%1' was changed. Update it in the archive?").arg(name),
                             kButtonsYesNo) == kAnswerYes) {
             PutBackEdit(*copy, name);

@@ -18,6 +18,10 @@ namespace kofrex {
 // How long the copies stay unchanged before the window asks about an edit.
 inline constexpr std::chrono::milliseconds kEditQuiet{700};
 
+// The edits a question covers: those not asked about in their present state, or also those
+// asked about and kept out of the archive, when their copies are about to go.
+enum class EditsToAsk { New, AlsoAskedBefore };
+
 class OpenedEntries : public QObject {
     Q_OBJECT
 
@@ -26,8 +30,8 @@ class OpenedEntries : public QObject {
 
     // Watches `copy`, instead of any copy watched at its path before.
     void Watch(OpenedCopy copy);
-    // The copies edited since their bytes were last taken.
-    std::vector<OpenedCopy*> Edited();
+    // The copies edited since their bytes were last taken, as `which` says.
+    std::vector<OpenedCopy*> Edited(EditsToAsk which);
     // Quiet() comes again after the moment, for edits that could not be asked about yet.
     void AskLater() { quiet_.start(); }
 

@@ -139,7 +139,10 @@ void QtCommonDialog::ApplyProperties(QFileDialog::AcceptMode mode, QFileDialog::
     Dialog().setWindowTitle(DialogTitle);
     ClearTypedName();
     ClearSelection();
-    if (!FileName.isEmpty()) {
+    // A folder proposed is where the user starts choosing; no name is typed for them.
+    if (FileName.endsWith(u'/')) {
+        Dialog().setDirectory(FileName);
+    } else if (!FileName.isEmpty()) {
         Dialog().selectFile(FileName);
     }
 }

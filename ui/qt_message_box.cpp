@@ -23,6 +23,18 @@ int AnswerFor(QMessageBox::StandardButton button) {
     }
 }
 
+// The styles with a button of their own beside OK: its text and its answer.
+struct ActionButton {
+    int style;
+    const char* text;  // English, translated when shown
+    int answer;
+};
+constexpr ActionButton kActionButtons[] = {
+    {kButtonsOkOpenFolder, QT_TRANSLATE_NOOP("kofrex::QtMessageBox", "Open Folder"),
+     kAnswerOpenFolder},
+    {kButtonsOkOpenWith, QT_TRANSLATE_NOOP("kofrex::QtMessageBox", "Open With…"), kAnswerOpenWith},
+};
+
 }  // namespace
 
 int QtMessageBox::Present(const QString& text, int buttons, const QString& title) {
@@ -36,16 +48,19 @@ int QtMessageBox::Present(const QString& text, int buttons, const QString& title
         box.setDefaultButton((buttons & kDefaultButton2) != 0 ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
-    QPushButton* openFolder = nullptr;
-    if (style == kButtonsOkOpenFolder) {
-        box.setStandardButtons(QMessageBox::Ok);
-        openFolder =
-            box.addButton(QCoreApplication::translate("kofrex::QtMessageBox", "Open Folder"),
-                          QMessageBox::ActionRole);
+    QPushButton* action = nullptr;
+    int actionAnswer = kAnswerOk;
+    for (const ActionButton& button : kActionButtons) {
+        if (style == button.style) {
+            box.setStandardButtons(QMessageBox::Ok);
+            action = box.addButton(QCoreApplication::translate("kofrex::QtMessageBox", button.text),
+                                   QMessageBox::ActionRole);
+            actionAnswer = button.answer;
+        }
     }  // else Qt gives the box its OK button
     box.exec();
-    return box.clickedButton() != nullptr && box.clickedButton() == openFolder
-               ? kAnswerOpenFolder
+    return box.clickedButton() != nullptr && box.clickedButton() == action
+               ? actionAnswer
                : AnswerFor(box.standardButton(box.clickedButton()));
 }
 

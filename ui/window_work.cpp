@@ -92,7 +92,7 @@ bool frmMain::RunWriting(const QString& what, bool mayReplace,
 
 void frmMain::closeEvent(QCloseEvent* event) {
     if (work_ == nullptr) {
-        RunHandler([this] { AskAboutEdits(); });
+        RunHandler([this] { AskAboutEdits(EditsToAsk::AlsoAskedBefore); });
         RememberGeometry();
         return;  // accepted: the window closes
     }
