@@ -44,8 +44,9 @@ struct ScriptedDialog : CommonDialog {
                     .arg(kind, FileName, Filter)
                     .arg(Flags, 0, 16)
                     .arg(DialogTitle, DefaultExt);
-        FileName = choices.isEmpty() ? FileName : choices.takeFirst();  // unscripted: a cancel
-        FileNames = FileName.split('|', Qt::SkipEmptyParts), FileName = FileNames.value(0);
+        const QString chosen = choices.isEmpty() ? "" : choices.takeFirst();  // "": a cancel
+        FileNames = chosen.split('|', Qt::SkipEmptyParts);
+        FileName = chosen.isEmpty() ? FileName : FileNames.value(0);  // kept, as Qt's keeps it
     }
 };
 

@@ -27,7 +27,8 @@ bool ShowFor(CommonDialog& dialog, const DialogUse& use, const QString& proposed
         case DialogKind::Folder:
             dialog.ShowFolder();
     }
-    return !dialog.FileName.isEmpty();
+    // A cancel leaves a proposed name in FileName: only a choice fills FileNames.
+    return !dialog.FileNames.isEmpty() && !dialog.FileName.isEmpty();
 }
 
 }  // namespace kofrex

@@ -19,7 +19,8 @@ class CommonDialog {
     virtual ~CommonDialog() = default;
 
     QString FileName;       // full path of the chosen file (the first, where several were)
-    QStringList FileNames;  // every chosen file, in the order the dialog gives them
+    QStringList FileNames;  // every chosen file, in the order the dialog gives them; none when
+                            // the user cancelled
     QString Filter;         // "description|pattern|description|pattern..."
     int Flags = 0;          // sum of the kDialog... bits
     QString DialogTitle;    // "" leaves the dialog's own title
