@@ -158,17 +158,22 @@ modKofrex::ExtractReport modKofrex::ExtractRows(File& archive, const Directory& 
     PrepareFolder(fs_, folder);
     const long descriptors = SpareDescriptors();
     Batch batch;
-    for (std::size_t at = 0; at < extraction.indexes.size(); ++at) {
-        if (std::unique_ptr<ReplacementFile> written = WriteEntry(extraction, at, false)) {
-            batch.descriptors += written->Descriptors();
-            batch.bytes +=
-                extraction.entries[static_cast<std::size_t>(extraction.indexes[at] - 1)].Size;
-            batch.files.emplace_back(std::move(written), at);
+    try {
+        for (std::size_t at = 0; at < extraction.indexes.size(); ++at) {
+            if (std::unique_ptr<ReplacementFile> written = WriteEntry(extraction, at, false)) {
+                batch.descriptors += written->Descriptors();
+                batch.bytes +=
+                    extraction.entries[static_cast<std::size_t>(extraction.indexes[at] - 1)].Size;
+                batch.files.emplace_back(std::move(written), at);
+            }
+            if (batch.files.size() == kExtractBatch || batch.bytes >= kExtractBatchBytes ||
+                batch.descriptors + kMostDescriptorsPerFile > descriptors) {
+                NameBatch(extraction, batch);
+            }
         }
-        if (batch.files.size() == kExtractBatch || batch.bytes >= kExtractBatchBytes ||
-            batch.descriptors + kMostDescriptorsPerFile > descriptors) {
-            NameBatch(extraction, batch);
-        }
+    } catch (const OperationCancelled&) {
+        KeepWrittenFiles(extraction, batch);
+        throw;
     }
     NameBatch(extraction, batch);
     return std::move(extraction.report);
@@ -264,6 +269,27 @@ void modKofrex::NameBatch(Extraction& extraction, Batch& batch) {
     }
     batch = {};
     FlushFolder(fs_, extraction.folder);
+}
+
+// A cancel stops before the next file, not before the files already written whole: each of the
+// batch takes its name where that is free, and the user is asked nothing more. Whatever fails
+// here only leaves a file out: the cancel is what the user is told of.
+void modKofrex::KeepWrittenFiles(Extraction& extraction, Batch& batch) {
+    try {
+        if (batch.files.empty() ||
+            fs_.SyncFileSystem(batch.files.front().first->Output().Descriptor()) != 0) {
+            return;
+        }
+        for (auto& file : batch.files) {
+            try {
+                file.first->Commit(nullptr, true);
+            } catch (const TargetAppeared&) {  // left as it is, unasked
+            } catch (const ArchiveError&) {
+            }
+        }
+        FlushFolder(fs_, extraction.folder);
+    } catch (const ArchiveError&) {
+    }
 }
 
 // Where something has the name already, it is looked at as a replacement looks, and the user

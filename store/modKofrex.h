@@ -225,6 +225,7 @@ class modKofrex {
                               std::vector<std::int32_t> indexes,
                               const OverwriteQuestion& mayOverwrite);
     void NameBatch(Extraction& extraction, Batch& batch);
+    void KeepWrittenFiles(Extraction& extraction, Batch& batch);
     void NameOrAsk(Extraction& extraction, std::unique_ptr<ReplacementFile> written,
                    std::size_t at);
     std::unique_ptr<ReplacementFile> WriteEntry(Extraction& extraction, std::size_t at,

@@ -434,10 +434,14 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
     WriteFile(target, "kept");
     const Bytes before = ReadFile(archive);
     const int held = open(archive.c_str(), O_RDONLY);
+    const std::string cut = folder / "cut";
+    std::filesystem::create_directory(cut);
+    const std::size_t names = folder.Names().size();
     const std::tuple<const char*, int, Work> cases[] = {
         {"an add waiting", LOCK_SH, addMore},
         {"an add", LOCK_UN, addMore},
-        {"an extract", LOCK_UN, [&] { store.ExtractEntry(2, target); }}};
+        {"an extract", LOCK_UN, [&] { store.ExtractEntry(2, target); }},
+        {"an extract of all", LOCK_UN, [&] { store.ExtractEntries(cut, {}, {}); }}};
     for (const auto& [name, lock, work] : cases) {
         flock(held, lock);  // another program's, meanwhile
         store.SetProgress([&](const Progress& p) {
@@ -448,9 +452,13 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
         EXPECT_EQ(last.done == 0, lock == LOCK_SH) << name;
         EXPECT_SAME_BYTES(ReadFile(archive), before) << name;
         EXPECT_SAME_BYTES(ReadFile(target), "kept") << name;
-        EXPECT_EQ(folder.Names().size(), 4u);  // no temporary file
+        EXPECT_EQ(folder.Names().size(), names);  // no temporary file
         EXPECT_EQ(store.Entries(), Reread());
     }
+    // The file written whole before the cancel is kept; the one cut short is not there at all.
+    EXPECT_EQ(std::filesystem::directory_iterator(cut)->path().filename(), "ONE");
+    EXPECT_SAME_BYTES(ReadFile(cut + "/ONE"), "first");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cut), {}), 1);
     // Freeing a replaced archive's blocks waits until the next operation, or until asked.
     const Work next[] = {[&] { store.ReleaseReplacedArchive(); },
                          [&] { store.OpenArchive(archive); },
