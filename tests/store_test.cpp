@@ -456,9 +456,12 @@ TEST_F(Store, ProgressCountsEveryByteAndCancelLeavesEveryFileAsItWas) {
         EXPECT_EQ(store.Entries(), Reread());
     }
     // The file written whole before the cancel is kept; the one cut short is not there at all.
-    EXPECT_EQ(std::filesystem::directory_iterator(cut)->path().filename(), "ONE");
+    std::vector<std::string> kept;
+    for (const auto& file : std::filesystem::directory_iterator(cut)) {
+        kept.push_back(file.path().filename());
+    }
+    EXPECT_EQ(kept, std::vector<std::string>{"ONE"});
     EXPECT_SAME_BYTES(ReadFile(cut + "/ONE"), "first");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cut), {}), 1);
     // Freeing a replaced archive's blocks waits until the next operation, or until asked.
     const Work next[] = {[&] { store.ReleaseReplacedArchive(); },
                          [&] { store.OpenArchive(archive); },
