@@ -295,10 +295,12 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::Sync),
               2);  // names made durable
     EXPECT_EQ(Reread().size(), 6u);
-    // More files than the process may open descriptors: batches of 47 under a limit of 64.
+    // More files than the process may open descriptors: batches of 47 under a limit of 64. Each
+    // small enough to be read ahead with others, some across the end of a piece read ahead.
+    const auto data = [](int i) { return Bytes(60000, char('a' + i % 26)) + std::to_string(i); };
     std::vector<StoredFile> hundred;
     for (int i = 0; i < 100; ++i) {
-        hundred.push_back({"F" + std::to_string(i), std::to_string(i)});
+        hundred.push_back({"F" + std::to_string(i), data(i)});
     }
     Open(hundred);
     files.descriptors.reset(), files.calls.clear(), fs::create_directory(folder / "hundred");
@@ -309,7 +311,7 @@ TEST_F(Store, ExtractionGoesByRowThroughLinksAndOnlyOntoWhatItMayReplace) {
     EXPECT_EQ(store.ExtractEntries(folder / "hundred", {}, {}).written, 100u);
     ::setrlimit(RLIMIT_NOFILE, &before);
     for (int i = 0; i < 100; ++i) {
-        EXPECT_SAME_BYTES(ReadFile(folder / "hundred/F" + std::to_string(i)), std::to_string(i));
+        EXPECT_SAME_BYTES(ReadFile(folder / "hundred/F" + std::to_string(i)), data(i));
     }
     EXPECT_EQ(std::count(files.calls.begin(), files.calls.end(), Call::SyncFileSystem), 3);
 }
