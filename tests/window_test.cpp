@@ -509,6 +509,8 @@ TEST_F(Window, AnOpenedEntryEditedElsewhereGoesBackOnYesAndOutlivesAChangeMeanwh
         window->AskAboutEdits();
     };
     window->AskAboutEdits();  // nothing changed
+    std::filesystem::rename(copy, copy + "~"), window->AskAboutEdits();  // away while saved
+    std::filesystem::rename(copy + "~", copy);
     ++messages->yeses, edit("new");
     const Bytes updated = ArchiveImage({{"A.TXT", "1"}, {"NOTES.TXT", "new"}});
     EXPECT_SAME_BYTES(Read("edit.kfx"), updated);
