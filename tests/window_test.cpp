@@ -14,6 +14,7 @@
 #include "error_handling.h"
 #include "frmMain.h"
 #include "number_pattern.h"
+#include "open_with.h"
 #include "qt_common_dialog.h"
 #include "qt_message_box.h"
 #include "test_support.h"
@@ -87,7 +88,8 @@ class Window : public ::testing::Test {
         dialog = new ScriptedDialog, messages = new ScriptedMessageBox;
         window = std::make_unique<frmMain>(
             store, WindowPlatform{std::unique_ptr<CommonDialog>(dialog),
-                                  std::unique_ptr<MessageBox>(messages), progressDelay});
+                                  std::unique_ptr<MessageBox>(messages), progressDelay,
+                                  [this](const QString&) { return programRegistered; }});
     }
     void ShowWindow() {
         window->show();
@@ -148,6 +150,7 @@ class Window : public ::testing::Test {
     }
 
     ScratchFolder folder;
+    bool programRegistered = true;  // whether the desktop has a program for an opened entry
     FaultyFileSystem files;
     modKofrex store{files};
     ScriptedDialog* dialog = nullptr;
@@ -363,6 +366,10 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(QFileInfo(QFileInfo(opened).path()).permissions(), QFileDevice::Permissions(0x7700));
     // No program for it, nor a portal: Open With… starts the program chosen, refuses a file
     // that is not one, and nothing follows a cancel.
+    programRegistered = false;  // the opener would take it, but start nothing
+    messages->answers << kAnswerOk, QTest::keyClick(window->lstFiles, Qt::Key_Return);
+    EXPECT_EQ(messages->shown.takeLast(), "Kofrex 10: No program could be found to open 'B.TXT'.");
+    programRegistered = true;
     QDesktopServices::setUrlHandler("file", &desktop, "noSuchSlot");
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + Path("no-bus").toUtf8());
     const QString program = Write("program", "#!/bin/sh\ncp \"$1\" \"$0.out\"\n");
@@ -508,7 +515,7 @@ TEST_F(Window, AnOpenedEntryEditedElsewhereGoesBackOnYesAndOutlivesAChangeMeanwh
         WriteFile(copy, bytes);
         window->AskAboutEdits();
     };
-    window->AskAboutEdits();  // nothing changed
+    window->AskAboutEdits();                                             // nothing changed
     std::filesystem::rename(copy, copy + "~"), window->AskAboutEdits();  // away while saved
     std::filesystem::rename(copy + "~", copy);
     ++messages->yeses, edit("new");
@@ -856,6 +863,55 @@ TEST_F(Window, TheQtDialogTranslatesItsPropertiesAndEachUseStartsWithNothingChos
         widget.reject();
     });
     qt.FileName = Path("sub/"), qt.ShowOpen();
+}
+
+// A program for a file is found as the desktop's opener finds it: a desktop entry naming its
+// type or one it is a kind of, an association, a cache; not a removed association.
+TEST(OpenWith, AProgramIsFoundByTheTypeItNamesOrAnAssociation) {
+    const ScratchFolder scratch;
+    const QProcessEnvironment before = QProcessEnvironment::systemEnvironment();
+    const auto restore = qScopeGuard([&] {
+        for (const char* name :
+             {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) {
+            before.contains(name) ? qputenv(name, before.value(name).toUtf8()) : qunsetenv(name);
+        }
+    });
+    for (const auto& [variable, below] : {std::pair{"XDG_DATA_HOME", "home"},
+                                          {"XDG_DATA_DIRS", "system"},
+                                          {"XDG_CONFIG_HOME", "config"},
+                                          {"XDG_CONFIG_DIRS", "etc"}}) {
+        qputenv(variable, QByteArray::fromStdString(scratch / below));
+        std::filesystem::create_directories(scratch / (std::string(below) + "/applications"));
+    }
+    // The types themselves from the system's database, without its programs.
+    std::filesystem::create_directory(scratch / "types");
+    std::filesystem::create_directory_symlink("/usr/share/mime", scratch / "types/mime");
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(scratch / "system:" + scratch / "types"));
+    // The file written, then whether a PNG image and a text file have a program.
+    const std::tuple<std::string, std::string, bool, bool> cases[] = {
+        {"", "", false, false},
+        {"system/applications/viewer.desktop", "[Desktop Entry]\nMimeType=image/png;\n", true,
+         false},
+        {"system/applications/viewer.desktop", "[Desktop Entry]\nMimeType=text/x-csrc;\n", false,
+         false},
+        {"home/applications/mimeinfo.cache", "[MIME Cache]\ntext/plain=editor.desktop;\n", false,
+         true},
+        {"home/applications/mimeinfo.cache", "[MIME Cache]\ntext/plain=\n", false, false},
+        {"config/mimeapps.list", "[Added Associations]\nimage/png=viewer.desktop;\n", true, false},
+        {"config/mimeapps.list", "[Removed Associations]\nimage/png=viewer.desktop;\n", false,
+         false},
+        {"etc/mimeapps.list", "[Default Applications]\napplication/octet-stream=hex.desktop\n",
+         true, true}};  // what every file is a kind of
+    for (const auto& [file, text, png, plain] : cases) {
+        if (!file.empty()) {
+            WriteFile(scratch / file, text);
+        }
+        EXPECT_EQ(DesktopHasProgramFor("/x/picture.png"), png) << file << text;
+        EXPECT_EQ(DesktopHasProgramFor("/x/notes.txt"), plain) << file << text;
+        if (!file.empty()) {
+            std::filesystem::remove(scratch / file);
+        }
+    }
 }
 
 TEST(QtMessages, AnswerAsPressedWithoutIconAndWithTheApplicationTitleByDefault) {

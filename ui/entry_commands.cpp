@@ -273,7 +273,10 @@ void frmMain::OpenEntry() {
     }
     for (const auto& [row, path] : ExtractPrivately()) {
         WatchOpened(path, row);
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)) &&
+        // The desktop's opener says it started even where no program takes the file.
+        const bool opened =
+            hasProgram_(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        if (!opened &&
             messages_->Show(
                 tr("No program could be found to open '%1'.").arg(QFileInfo(path).fileName()),
                 kButtonsOkOpenWith) == kAnswerOpenWith) {

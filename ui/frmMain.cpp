@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "number_pattern.h"
+#include "open_with.h"
 #include "qt_common_dialog.h"
 #include "qt_message_box.h"
 #include "read_only_text.h"
@@ -113,7 +114,8 @@ frmMain::frmMain(modKofrex& store, WindowPlatform platform)
       mnuDelete(new QAction(tr("Delete"), this)),
       store_(store),
       messages_(OrQtMessageBox(std::move(platform.messages), this)),
-      progressDelay_(platform.progressDelay) {
+      progressDelay_(platform.progressDelay),
+      hasProgram_(platform.hasProgram ? std::move(platform.hasProgram) : DesktopHasProgramFor) {
     [[maybe_unused]] static const bool factories =
         (QAccessible::installFactory(WindowAsFrame),
          QAccessible::installFactory(ReadOnlyText::Factory), true);

@@ -32,6 +32,8 @@ struct WindowPlatform {
     std::unique_ptr<MessageBox> messages;
     // How long an add or extract runs before its progress dialog appears.
     std::chrono::milliseconds progressDelay = kProgressDelay;
+    // Whether the desktop has a program for a file; empty: DesktopHasProgramFor.
+    std::function<bool(const QString& path)> hasProgram;
 };
 
 class frmMain : public QWidget {
@@ -186,6 +188,7 @@ class frmMain : public QWidget {
     modKofrex& store_;
     const std::unique_ptr<MessageBox> messages_;
     const std::chrono::milliseconds progressDelay_;
+    const std::function<bool(const QString& path)> hasProgram_;
     // The work in progress, while there is one.
     WorkProgress* work_ = nullptr;
     // Where the user last extracted an entry to; Extract… proposes it next.

@@ -7,11 +7,14 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QVariantMap>
+#include <algorithm>
 
 namespace kofrex {
 namespace {
@@ -59,6 +62,67 @@ bool AskPortal(const QString& path, const QWidget& window) {
     return bus.call(call, QDBus::Block, kPortalTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
+// The folders desktop entries and their caches are in, and those of the users' own
+// associations, as the desktop's opener looks them up.
+QStringList SearchPath(const char* home, const QString& homeDefault, const char* system,
+                       const QString& systemDefault, const QString& below) {
+    QStringList folders{qEnvironmentVariable(home, homeDefault) + below};
+    for (const QString& folder :
+         qEnvironmentVariable(system, systemDefault).split(u':', Qt::SkipEmptyParts)) {
+        folders << folder + below;
+    }
+    return folders;
+}
+
+QStringList AssociationFiles() {
+    const QString home = QDir::homePath();
+    QStringList files;
+    const QStringList applications =
+        SearchPath("XDG_DATA_HOME", home + "/.local/share", "XDG_DATA_DIRS",
+                   "/usr/local/share:/usr/share", QStringLiteral("/applications"));
+    for (const QString& folder : applications) {
+        files << folder + "/mimeapps.list" << folder + "/mimeinfo.cache";
+        for (const QString& entry :
+             QDir(folder).entryList({QStringLiteral("*.desktop")}, QDir::Files)) {
+            files << folder + u'/' + entry;
+        }
+    }
+    for (const QString& folder : SearchPath("XDG_CONFIG_HOME", home + "/.config", "XDG_CONFIG_DIRS",
+                                            "/etc/xdg", QString())) {
+        files << folder + "/mimeapps.list";
+    }
+    return files;
+}
+
+// A desktop entry's MimeType line, or an association or cache line "type=program.desktop;",
+// outside the removed associations.
+bool NamesProgramFor(const QString& file, const QStringList& types) {
+    QFile text(file);
+    if (!text.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return false;
+    }
+    bool removed = false;
+    while (!text.atEnd()) {
+        const QString line = QString::fromUtf8(text.readLine()).trimmed();
+        if (line.startsWith(u'[')) {
+            removed = line == QLatin1String("[Removed Associations]");
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        const QString key = line.left(equals).trimmed();
+        const QStringList values = line.mid(equals + 1).split(u';', Qt::SkipEmptyParts);
+        const bool named =
+            key == QLatin1String("MimeType")
+                ? std::any_of(values.begin(), values.end(),
+                              [&](const QString& type) { return types.contains(type); })
+                : types.contains(key) && !values.isEmpty();
+        if (equals > 0 && !removed && named) {
+            return true;
+        }
+    }
+    return false;
+}
+
 ProgramStart StartProgram(const QString& program, const QString& path) {
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
@@ -68,6 +132,14 @@ ProgramStart StartProgram(const QString& program, const QString& path) {
 }
 
 }  // namespace
+
+bool DesktopHasProgramFor(const QString& path) {
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    const QStringList types = QStringList{type.name()} + type.aliases() + type.allAncestors();
+    const QStringList files = AssociationFiles();
+    return std::any_of(files.begin(), files.end(),
+                       [&](const QString& file) { return NamesProgramFor(file, types); });
+}
 
 void OpenWithChosenProgram(const QString& path, const QWidget& window, CommonDialog& dialog,
                            MessageBox& messages) {

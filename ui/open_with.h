@@ -12,6 +12,11 @@
 
 namespace kofrex {
 
+// Whether a desktop entry or an association names a program for the file at `path`, its type or
+// one it is a kind of: where none does, opening it would start nothing, whatever the desktop's
+// opener reports.
+bool DesktopHasProgramFor(const QString& path);
+
 // Where the chooser of program files starts.
 inline constexpr const char* kProgramsFolder = "/usr/bin/";
 
