@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QVariantMap>
 #include <algorithm>
 
@@ -39,7 +40,7 @@ QString PortalParent(const QWidget& window) {
 
 // The portal is handed the open file rather than its name; a program it starts may write to it
 // where Kofrex may, so that edits come back.
-bool AskPortal(const QString& path, const QWidget& window) {
+bool AskPortal(const QString& path, const QWidget& window, PortalAnswer* answer) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() ||
         !bus.connectionCapabilities().testFlag(QDBusConnection::UnixFileDescriptorPassing)) {
@@ -56,8 +57,16 @@ bool AskPortal(const QString& path, const QWidget& window) {
         QStringLiteral("org.freedesktop.portal.Desktop"),
         QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.OpenURI"), QStringLiteral("OpenFile"));
+    // Listening before the call, on the path the request will have, so that no answer is missed.
+    const QString token = QStringLiteral("kofrex%1").arg(QRandomGenerator::global()->generate());
+    const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                .arg(bus.baseService().mid(1).replace(u'.', u'_'), token);
+    bus.connect(QString(), request, QStringLiteral("org.freedesktop.portal.Request"),
+                QStringLiteral("Response"), answer, SLOT(Response(uint, QVariantMap)));
     call << PortalParent(window) << QVariant::fromValue(QDBusUnixFileDescriptor(fd))
-         << QVariantMap{{QStringLiteral("ask"), true}, {QStringLiteral("writable"), writable}};
+         << QVariantMap{{QStringLiteral("ask"), true},
+                        {QStringLiteral("writable"), writable},
+                        {QStringLiteral("handle_token"), token}};
     ::close(fd);  // the message holds its own duplicate
     return bus.call(call, QDBus::Block, kPortalTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
@@ -131,21 +140,7 @@ ProgramStart StartProgram(const QString& program, const QString& path) {
     return QProcess::startDetached(program, {path}) ? ProgramStart::Started : ProgramStart::Failed;
 }
 
-}  // namespace
-
-bool DesktopHasProgramFor(const QString& path) {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
-    const QStringList types = QStringList{type.name()} + type.aliases() + type.allAncestors();
-    const QStringList files = AssociationFiles();
-    return std::any_of(files.begin(), files.end(),
-                       [&](const QString& file) { return NamesProgramFor(file, types); });
-}
-
-void OpenWithChosenProgram(const QString& path, const QWidget& window, CommonDialog& dialog,
-                           MessageBox& messages) {
-    if (AskPortal(path, window)) {
-        return;
-    }
+void ChooseProgram(const QString& path, CommonDialog& dialog, MessageBox& messages) {
     const QString folder = QString::fromLatin1(kProgramsFolder);
     // A cancel leaves the folder the chooser was started in.
     if (!ShowFor(dialog, kProgramDialog, folder) || dialog.FileName == folder) {
@@ -166,6 +161,38 @@ void OpenWithChosenProgram(const QString& path, const QWidget& window, CommonDia
             messages.Show(
                 QCoreApplication::translate("kofrex::frmMain", "'%1' could not be started.")
                     .arg(program));
+    }
+}
+
+}  // namespace
+
+PortalAnswer::PortalAnswer(std::function<void()> otherwise, QObject* parent)
+    : QObject(parent), otherwise_(std::move(otherwise)) {}
+
+void PortalAnswer::Response(uint response, const QVariantMap& /*results*/) {
+    deleteLater();
+    if (response != 0) {  // 0: a program was started with the file
+        otherwise_();
+    }
+}
+
+bool DesktopHasProgramFor(const QString& path) {
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    const QStringList types = QStringList{type.name()} + type.aliases() + type.allAncestors();
+    const QStringList files = AssociationFiles();
+    return std::any_of(files.begin(), files.end(),
+                       [&](const QString& file) { return NamesProgramFor(file, types); });
+}
+
+void OpenWithChosenProgram(const QString& path, QWidget& window, CommonDialog& dialog,
+                           MessageBox& messages) {
+    // Owned by the window until the portal answers; a chooser that opened nothing (no program
+    // listed for the type, or cancelled) is followed by the chooser of program files.
+    auto* answer = new PortalAnswer(
+        [path, &dialog, &messages] { ChooseProgram(path, dialog, messages); }, &window);
+    if (!AskPortal(path, window, answer)) {
+        delete answer;
+        ChooseProgram(path, dialog, messages);
     }
 }
 
