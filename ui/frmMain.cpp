@@ -149,9 +149,11 @@ int frmMain::FromLayout(int layoutPixels) const {
 
 // A caption wider than its designed place widens its column: "Archive name:" the labels' column
 // left of the path box, a button's caption or the frame's title the right-hand column.
+// The designed caption ends a pixel before the box; one that had to be given room gets a
+// clearer gap.
 int frmMain::LabelsWidened() const {
-    constexpr int kGapBeforeBox = 1;
-    return std::max(0, Label1->sizeHint().width() + FromLayout(kGapBeforeBox) - FromLayout(72));
+    const int over = Label1->sizeHint().width() + FromLayout(1) - FromLayout(72);
+    return over > 0 ? over + FromLayout(3) : 0;
 }
 
 int frmMain::ButtonsWidened() const {
