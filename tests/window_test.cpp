@@ -402,7 +402,10 @@ TEST_F(Window, TheListsVerbsGoThroughItsMenuAndKeysAndTheListShowsTheResult) {
     EXPECT_EQ(enabled(), "Extract… Extract All… Open Delete");
     EXPECT_EQ(window->lblSize->text() + window->lblOffset->text(), "Size: 4 bytesOffset: ");
     ASSERT_TRUE(QDir().mkpath(Path("sel")));
-    Run(window->cmdExtract, Path("sel"));
+    QDesktopServices::setUrlHandler("file", &desktop, "setSource");  // Open Folder answered
+    messages->answers << kAnswerOpenFolder, Run(window->cmdExtract, Path("sel"));
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(desktop.source(), QUrl::fromLocalFile(Path("sel")));
     EXPECT_SAME_BYTES(Read("sel/A.TXT"), "1");
     EXPECT_SAME_BYTES(Read("sel/BEE.TXT"), "new");
     EXPECT_FALSE(QFileInfo::exists(Path("sel/C.TXT")));
@@ -531,7 +534,10 @@ TEST_F(Window, AnOpenedEntryEditedElsewhereGoesBackOnYesAndOutlivesAChangeMeanwh
     EXPECT_SAME_BYTES(Read("edit.kfx"), theirs);
     EXPECT_SAME_BYTES(ReadFile(copy), "mine");
     edit("mine");  // saved again as it was asked about: not asked again before the close
-    ++messages->yeses, window->close();
+    QDesktopServices::setUrlHandler("file", &desktop, "setSource");
+    ++messages->yeses, ClickRow(0), window->mnuOpen->trigger();  // asked before it is written again
+    QDesktopServices::unsetUrlHandler("file");
+    window->close();
     EXPECT_SAME_BYTES(Read("edit.kfx"), ArchiveImage({{"NOTES.TXT", "mine"}, {"A.TXT", "1"}}));
     const QString asked = "Kofrex 4: 'NOTES.TXT' was changed. Update it in the archive?";
     EXPECT_EQ(messages->shown,

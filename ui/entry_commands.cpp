@@ -218,6 +218,10 @@ void frmMain::SalvageArchive(QString path, std::size_t whole) {
 }
 
 std::vector<std::pair<int, QString>> frmMain::ExtractPrivately() {
+    const std::vector<std::int32_t> entries = SelectedEntries();
+    if (entries.empty()) {  // the store would take none for all
+        return {};
+    }
     // An edit not put back is asked about, before its copy is written again.
     AskAboutEdits(EditsToAsk::AlsoAskedBefore);
     if (!store_.ArchiveUnchanged()) {
@@ -228,7 +232,6 @@ std::vector<std::pair<int, QString>> frmMain::ExtractPrivately() {
         privateFolder_ =
             std::make_unique<PrivateFolder>(FileSystem::Default(), PrivateFoldersBase());
     }
-    const std::vector<std::int32_t> entries = SelectedEntries();
     const QString folder = QString::fromStdString(privateFolder_->Path());
     // The folder is the window's own: what an earlier open left there is replaced.
     modKofrex::ExtractReport report;
