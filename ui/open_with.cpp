@@ -142,8 +142,7 @@ ProgramStart StartProgram(const QString& program, const QString& path) {
 
 void ChooseProgram(const QString& path, CommonDialog& dialog, MessageBox& messages) {
     const QString folder = QString::fromLatin1(kProgramsFolder);
-    // A cancel leaves the folder the chooser was started in.
-    if (!ShowFor(dialog, kProgramDialog, folder) || dialog.FileName == folder) {
+    if (!ShowFor(dialog, kProgramDialog, folder)) {
         return;
     }
     const QString program = dialog.FileName;
